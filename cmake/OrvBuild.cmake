@@ -1,0 +1,116 @@
+# Shared build rules: warnings, sanitizers, output layout, and helpers that every folder uses.
+include_guard(GLOBAL)
+
+find_package(Threads REQUIRED)
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(ORV_WARNINGS -Wall -Wextra -Werror)
+set(ORV_SANITIZER_FLAGS)
+if(ORV_SANITIZE)
+  set(ORV_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+                          -fno-sanitize-recover=undefined)
+endif()
+if(ORV_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ORV_FUZZ needs clang (use the 'fuzz' preset)")
+  endif()
+  set(ORV_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+endif()
+
+# The JVM handles SIGSEGV itself and keeps memory that LeakSanitizer would report.
+set(ORV_SANITIZER_ENV
+    "ASAN_OPTIONS=handle_segv=0:allow_user_segv_handler=1:detect_leaks=0:use_sigaltstack=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
+# Options for every target built from our own sources.
+function(orv_target_defaults target)
+  target_compile_options(${target} PRIVATE ${ORV_WARNINGS} ${ORV_SANITIZER_FLAGS})
+  target_link_options(${target} PRIVATE ${ORV_SANITIZER_FLAGS})
+endfunction()
+
+# A shared library with hidden visibility: only what is marked ORV_API / JNIEXPORT is exported.
+function(orv_shared_library target)
+  add_library(${target} SHARED ${ARGN})
+  orv_target_defaults(${target})
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    BUILD_RPATH "\$ORIGIN"
+    INSTALL_RPATH "\$ORIGIN")
+  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  install(TARGETS ${target} LIBRARY DESTINATION lib)
+endfunction()
+
+# A program installed to bin/.
+function(orv_program target)
+  add_executable(${target} ${ARGN})
+  orv_target_defaults(${target})
+  set_target_properties(${target} PROPERTIES
+    BUILD_RPATH "\$ORIGIN/../lib"
+    INSTALL_RPATH "\$ORIGIN/../lib")
+  install(TARGETS ${target} RUNTIME DESTINATION bin)
+endfunction()
+
+# orv_test(<name> SOURCES ... LIBS ... [ENV ...] [LABELS ...] [TIMEOUT s] [SERIAL])
+# A GoogleTest program in tests/, each test case registered with CTest.
+function(orv_test name)
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  orv_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock
+                                        Threads::Threads)
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${ORV_TEST_DIR}
+    BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(env ${T_ENV} "ORV_BUILD_DIR=${CMAKE_BINARY_DIR}" "ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(ORV_SANITIZE)
+    list(APPEND env ${ORV_SANITIZER_ENV})
+  endif()
+  set(props ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  if(T_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES ${props})
+endfunction()
+
+# orv_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir>)
+# With ORV_FUZZ: a libFuzzer binary in fuzz/. Otherwise: the same target linked with a small
+# driver that replays the corpus, registered as a test, so every build proves the seeds pass.
+function(orv_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(ORV_FUZZ)
+    add_executable(${name} ${F_SOURCES})
+    target_compile_options(${name} PRIVATE ${ORV_WARNINGS} -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz
+                                             BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    set_property(GLOBAL APPEND PROPERTY ORV_FUZZERS "${name}|${F_CORPUS}")
+  else()
+    add_executable(${name} ${F_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
+    orv_target_defaults(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORV_TEST_DIR}
+                                             BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    add_test(NAME ${name}.corpus COMMAND ${name} ${F_CORPUS})
+  endif()
+endfunction()
+
+# orv_benchmark(<name> SOURCES ... LIBS ...): a Google Benchmark program in bin/perf/.
+function(orv_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORV_BUILD_BENCHMARKS)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  orv_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/perf
+                                           BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+endfunction()

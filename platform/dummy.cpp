@@ -1,0 +1,1 @@
+int orv_dummy(){return 0;}
