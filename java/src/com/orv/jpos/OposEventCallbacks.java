@@ -1,0 +1,69 @@
+package com.orv.jpos;
+
+import com.orv.sim.SimLog;
+import jpos.events.DataEvent;
+import jpos.events.DirectIOEvent;
+import jpos.events.ErrorEvent;
+import jpos.events.JposEvent;
+import jpos.events.OutputCompleteEvent;
+import jpos.events.StatusUpdateEvent;
+
+/**
+ * Routes every event of one control instance to the five event natives of a service object
+ * library. A subclass per device class declares the natives (their JNI names carry the class
+ * name) and loads its library once. When the library is missing, or a native turns out not to
+ * be exported, the relay goes quiet instead of failing the event thread.
+ */
+public abstract class OposEventCallbacks {
+    private final NativeBinding binding;
+    private volatile boolean active;
+
+    protected OposEventCallbacks(NativeBinding binding) {
+        this.binding = binding;
+        this.active = binding.isLoaded();
+    }
+
+    /** True while events are handed to the natives. */
+    public final boolean isActive() {
+        return active;
+    }
+
+    public final NativeBinding binding() {
+        return binding;
+    }
+
+    /** Hands one event to the matching native; runs on the device's event thread. */
+    public final void relay(JposEvent event) {
+        if (!active) {
+            return;
+        }
+        try {
+            if (event instanceof DataEvent e) {
+                onData(e);
+            } else if (event instanceof ErrorEvent e) {
+                onError(e);
+            } else if (event instanceof StatusUpdateEvent e) {
+                onStatusUpdate(e);
+            } else if (event instanceof OutputCompleteEvent e) {
+                onOutputComplete(e);
+            } else if (event instanceof DirectIOEvent e) {
+                onDirectIO(e);
+            }
+        } catch (UnsatisfiedLinkError e) {
+            active = false;
+            SimLog.warn("event natives of " + binding.library() + " unusable, relay disabled: " + e);
+        } catch (RuntimeException | Error e) {
+            SimLog.warn("event native of " + binding.library() + " failed: " + e);
+        }
+    }
+
+    protected abstract void onData(DataEvent e);
+
+    protected abstract void onError(ErrorEvent e);
+
+    protected abstract void onStatusUpdate(StatusUpdateEvent e);
+
+    protected abstract void onOutputComplete(OutputCompleteEvent e);
+
+    protected abstract void onDirectIO(DirectIOEvent e);
+}

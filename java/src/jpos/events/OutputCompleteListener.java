@@ -1,0 +1,7 @@
+package jpos.events;
+
+import java.util.EventListener;
+
+public interface OutputCompleteListener extends EventListener {
+    void outputCompleteOccurred(OutputCompleteEvent e);
+}

@@ -1,0 +1,7 @@
+package jpos.events;
+
+import java.util.EventListener;
+
+public interface StatusUpdateListener extends EventListener {
+    void statusUpdateOccurred(StatusUpdateEvent e);
+}
