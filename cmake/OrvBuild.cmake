@@ -18,6 +18,13 @@ if(ORV_FUZZ)
   set(ORV_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
 endif()
 
+# Shared libraries must resolve every symbol, except in the fuzz build: clang leaves the
+# sanitizer and coverage runtimes to the executable that loads them.
+set(ORV_NO_UNDEFINED -Wl,--no-undefined)
+if(ORV_FUZZ)
+  set(ORV_NO_UNDEFINED)
+endif()
+
 # The JVM handles SIGSEGV itself and keeps memory that LeakSanitizer would report.
 set(ORV_SANITIZER_ENV
     "ASAN_OPTIONS=handle_segv=0:allow_user_segv_handler=1:detect_leaks=0:use_sigaltstack=0"
@@ -38,7 +45,7 @@ function(orv_shared_library target)
     VISIBILITY_INLINES_HIDDEN ON
     BUILD_RPATH "\$ORIGIN"
     INSTALL_RPATH "\$ORIGIN")
-  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  target_link_options(${target} PRIVATE ${ORV_NO_UNDEFINED})
   install(TARGETS ${target} LIBRARY DESTINATION lib)
 endfunction()
 
@@ -70,12 +77,21 @@ function(orv_test name)
   if(ORV_SANITIZE)
     list(APPEND env ${ORV_SANITIZER_ENV})
   endif()
-  set(props ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  set(serial "")
   if(T_SERIAL)
-    list(APPEND props RUN_SERIAL TRUE)
+    set(serial "RUN_SERIAL TRUE")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ${props})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests would flatten list-valued PROPERTIES (ENVIRONMENT, LABELS) into
+  # separate arguments, losing all but the first entry; CTest sets them from this script instead,
+  # which it runs after the discovered list.
+  set(props_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  file(WRITE "${props_file}"
+    "foreach(orv_case IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${orv_case}\" PROPERTIES ENVIRONMENT [==[${env}]==]\n"
+    "    LABELS [==[${T_LABELS}]==] TIMEOUT ${T_TIMEOUT} ${serial})\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props_file}")
 endfunction()
 
 # orv_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir>)
@@ -113,4 +129,16 @@ function(orv_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/perf
                                            BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+endfunction()
+
+# A shared library that only tests load (not installed), placed beside the test programs.
+function(orv_test_library target)
+  add_library(${target} SHARED ${ARGN})
+  orv_target_defaults(${target})
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${ORV_TEST_DIR}
+    BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
+  target_link_options(${target} PRIVATE ${ORV_NO_UNDEFINED})
 endfunction()

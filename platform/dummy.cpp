@@ -1,1 +1,0 @@
-int orv_dummy(){return 0;}

@@ -1,0 +1,191 @@
+// Event objects and the waits on them.
+//
+// All event state is guarded by one process-wide mutex: a wait on several events must look at
+// them together and consume an auto-reset event only when it is the one that wins, and the
+// sets and waits here are short. Each waiting thread has its own condition variable, listed on
+// every event it waits for, so a SetEvent wakes only the threads that wait for that event.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "kernel_objects.h"
+#include "platform/win32.h"
+
+namespace orv::win32 {
+namespace {
+
+std::mutex& EventMutex() {
+    static std::mutex* mutex = new std::mutex;  // never destroyed: used until process exit
+    return *mutex;
+}
+
+struct Waiter {
+    std::condition_variable wake;
+};
+
+class Event final : public KernelObject {
+public:
+    Event(bool manualReset, bool initialState) : manual(manualReset), signalled(initialState) {}
+
+    // Guarded by EventMutex().
+    const bool manual;
+    bool signalled;
+    std::vector<Waiter*> waiters;
+};
+
+using EventList = std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS>;
+
+// Lists the waiter on each event for the duration of a blocking wait (EventMutex() held).
+class WaiterRegistration {
+public:
+    WaiterRegistration(const EventList& events, DWORD count, Waiter* waiter)
+        : events_(events), count_(count), waiter_(waiter) {}
+    WaiterRegistration(const WaiterRegistration&) = delete;
+    WaiterRegistration& operator=(const WaiterRegistration&) = delete;
+    ~WaiterRegistration() {
+        for (DWORD i = 0; i < registered_; ++i) {
+            auto& list = events_[i]->waiters;
+            list.erase(std::remove(list.begin(), list.end(), waiter_), list.end());
+        }
+    }
+    void Register() {  // may throw std::bad_alloc; what was listed is removed again
+        for (; registered_ < count_; ++registered_)
+            events_[registered_]->waiters.push_back(waiter_);
+    }
+
+private:
+    const EventList& events_;
+    DWORD count_;
+    Waiter* waiter_;
+    DWORD registered_ = 0;
+};
+
+// Checks the events once and consumes what satisfies the wait. Returns the wait result or
+// WAIT_TIMEOUT when the wait is not satisfied yet.
+DWORD TrySatisfy(const EventList& events, DWORD count, bool waitAll) {
+    if (!waitAll) {
+        for (DWORD i = 0; i < count; ++i) {
+            Event& event = *events[i];
+            if (event.signalled) {
+                if (!event.manual) event.signalled = false;
+                return WAIT_OBJECT_0 + i;
+            }
+        }
+        return WAIT_TIMEOUT;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        if (!events[i]->signalled) return WAIT_TIMEOUT;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        if (!events[i]->manual) events[i]->signalled = false;
+    }
+    return WAIT_OBJECT_0;
+}
+
+DWORD Failed(DWORD error) {
+    SetLastError(error);
+    return WAIT_FAILED;
+}
+
+DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds) {
+    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr)
+        return Failed(ERROR_INVALID_PARAMETER);
+    EventList events;
+    for (DWORD i = 0; i < count; ++i) {
+        events[i] = LookupHandleAs<Event>(handles[i]);
+        if (!events[i]) return Failed(ERROR_INVALID_HANDLE);
+    }
+    if (waitAll) {
+        // Windows refuses the same object twice in a wait-all.
+        for (DWORD i = 0; i < count; ++i) {
+            for (DWORD j = i + 1; j < count; ++j) {
+                if (events[i] == events[j]) return Failed(ERROR_INVALID_PARAMETER);
+            }
+        }
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+
+    std::unique_lock lock(EventMutex());
+    DWORD result = TrySatisfy(events, count, waitAll);
+    if (result != WAIT_TIMEOUT || milliseconds == 0) return result;
+
+    Waiter waiter;
+    WaiterRegistration registration(events, count, &waiter);
+    try {
+        registration.Register();
+    } catch (...) {
+        return Failed(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    for (;;) {
+        bool expired = false;
+        if (milliseconds == INFINITE) {
+            waiter.wake.wait(lock);
+        } else {
+            expired = waiter.wake.wait_until(lock, deadline) == std::cv_status::timeout;
+        }
+        result = TrySatisfy(events, count, waitAll);
+        if (result != WAIT_TIMEOUT || expired) return result;
+    }
+}
+
+}  // namespace
+}  // namespace orv::win32
+
+using orv::win32::Event;
+
+extern "C" {
+
+ORV_API HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES /*attributes*/, BOOL manualReset,
+                                   BOOL initialState, LPCSTR name) {
+    if (name != nullptr) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    try {
+        return orv::win32::InsertHandle(
+            std::make_shared<Event>(manualReset != FALSE, initialState != FALSE));
+    } catch (...) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+}
+
+// Wakes every thread waiting for the event; for an auto-reset event the first of them to look
+// consumes it and the others go back to waiting.
+ORV_API BOOL WINAPI SetEvent(HANDLE handle) {
+    auto event = orv::win32::LookupHandleAs<Event>(handle);
+    if (!event) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::lock_guard lock(orv::win32::EventMutex());
+    event->signalled = true;
+    for (auto* waiter : event->waiters) waiter->wake.notify_one();
+    return TRUE;
+}
+
+ORV_API BOOL WINAPI ResetEvent(HANDLE handle) {
+    auto event = orv::win32::LookupHandleAs<Event>(handle);
+    if (!event) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::lock_guard lock(orv::win32::EventMutex());
+    event->signalled = false;
+    return TRUE;
+}
+
+ORV_API DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    return orv::win32::Wait(1, &handle, false, milliseconds);
+}
+
+ORV_API DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                            DWORD milliseconds) {
+    return orv::win32::Wait(count, handles, waitAll != FALSE, milliseconds);
+}
+
+}  // extern "C"

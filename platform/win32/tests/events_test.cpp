@@ -1,0 +1,206 @@
+// Event objects, WaitForSingleObject, WaitForMultipleObjects, CloseHandle.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/win32.h"
+
+namespace {
+
+// Closes on scope exit.
+class Event {
+public:
+    Event(bool manual, bool initial) : handle_(CreateEventA(nullptr, manual, initial, nullptr)) {}
+    ~Event() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+    }
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+TEST(EventTest, ManualResetStaysSignalledUntilReset) {
+    Event event(true, false);
+    ASSERT_NE(event.get(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(SetEvent(event.get()));
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+    ASSERT_TRUE(ResetEvent(event.get()));
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+}
+
+TEST(EventTest, AutoResetIsConsumedByTheWaitItSatisfies) {
+    Event event(false, true);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+    SetEvent(event.get());
+    SetEvent(event.get());  // not counted: one set, one wait
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+}
+
+TEST(EventTest, TimedWaitTimesOutAfterTheInterval) {
+    Event event(true, false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForSingleObject(event.get(), 60), WAIT_TIMEOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+}
+
+TEST(EventTest, SetFromAnotherThreadWakesAnInfiniteWait) {
+    Event event(false, false);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        SetEvent(event.get());
+    });
+    EXPECT_EQ(WaitForSingleObject(event.get(), INFINITE), WAIT_OBJECT_0);
+    setter.join();
+}
+
+TEST(EventTest, AutoResetReleasesExactlyOneOfTwoWaiters) {
+    Event event(false, false);
+    std::atomic<int> woken{0};
+    std::atomic<int> timedOut{0};
+    auto wait = [&] {
+        if (WaitForSingleObject(event.get(), 300) == WAIT_OBJECT_0)
+            ++woken;
+        else
+            ++timedOut;
+    };
+    std::thread a(wait), b(wait);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    SetEvent(event.get());
+    a.join();
+    b.join();
+    EXPECT_EQ(woken.load(), 1);
+    EXPECT_EQ(timedOut.load(), 1);
+}
+
+TEST(WaitForMultipleObjectsTest, LowestSignalledIndexWinsAndOnlyItIsConsumed) {
+    Event stop(true, false), read(false, false), other(false, false);
+    const HANDLE handles[] = {stop.get(), read.get(), other.get()};
+    SetEvent(read.get());
+    SetEvent(other.get());
+    EXPECT_EQ(WaitForMultipleObjects(3, handles, FALSE, 0), WAIT_OBJECT_0 + 1);
+    // read was consumed by the win; other, auto-reset too, was not looked at as a winner.
+    EXPECT_EQ(WaitForSingleObject(read.get(), 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(other.get(), 0), WAIT_OBJECT_0);
+
+    SetEvent(stop.get());
+    SetEvent(read.get());
+    EXPECT_EQ(WaitForMultipleObjects(3, handles, FALSE, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(read.get(), 0), WAIT_OBJECT_0) << "the loser keeps its signal";
+}
+
+TEST(WaitForMultipleObjectsTest, WakesForALaterSetOfAnyObject) {
+    Event first(false, false), second(false, false);
+    const HANDLE handles[] = {first.get(), second.get()};
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        SetEvent(second.get());
+    });
+    EXPECT_EQ(WaitForMultipleObjects(2, handles, FALSE, 5000), WAIT_OBJECT_0 + 1);
+    setter.join();
+    EXPECT_EQ(WaitForMultipleObjects(2, handles, FALSE, 0), WAIT_TIMEOUT);
+}
+
+TEST(WaitForMultipleObjectsTest, WaitAllNeedsEveryObjectAndConsumesThemTogether) {
+    Event manual(true, false), automatic(false, false);
+    const HANDLE handles[] = {manual.get(), automatic.get()};
+    SetEvent(automatic.get());
+    EXPECT_EQ(WaitForMultipleObjects(2, handles, TRUE, 20), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(automatic.get(), 0), WAIT_OBJECT_0)
+        << "a wait-all that was not satisfied consumes nothing";
+
+    SetEvent(automatic.get());
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        SetEvent(manual.get());
+    });
+    EXPECT_EQ(WaitForMultipleObjects(2, handles, TRUE, 5000), WAIT_OBJECT_0);
+    setter.join();
+    EXPECT_EQ(WaitForSingleObject(automatic.get(), 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(manual.get(), 0), WAIT_OBJECT_0);
+}
+
+TEST(WaitForMultipleObjectsTest, BadArgumentsFail) {
+    Event event(true, true);
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS + 1];
+    for (auto& h : handles) h = event.get();
+    struct Case {
+        const char* what;
+        const HANDLE* handles;
+        DWORD count;
+        BOOL waitAll;
+    };
+    const Case cases[] = {
+        {"zero count", handles, 0, FALSE},
+        {"more than 64", handles, MAXIMUM_WAIT_OBJECTS + 1, FALSE},
+        {"null array", nullptr, 1, FALSE},
+        {"same object twice in a wait-all", handles, 2, TRUE},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(WaitForMultipleObjects(c.count, c.handles, c.waitAll, 0), WAIT_FAILED) << c.what;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.what;
+    }
+    // The same object twice is fine when any one will do, and 64 is the limit, not past it.
+    EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, handles, FALSE, 0), WAIT_OBJECT_0);
+}
+
+TEST(HandleTest, BadAndClosedHandlesAreRefused) {
+    HANDLE closed = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    ASSERT_TRUE(CloseHandle(closed));
+    Event reuser(true, true);  // may take the closed handle's slot
+    EXPECT_NE(reuser.get(), closed);
+
+    const HANDLE bad[] = {nullptr, INVALID_HANDLE_VALUE, closed,
+                          reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x12345677)),
+                          reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FFFFFF0))};
+    for (HANDLE h : bad) {
+        SetLastError(0);
+        EXPECT_FALSE(SetEvent(h)) << h;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << h;
+        EXPECT_FALSE(ResetEvent(h)) << h;
+        SetLastError(0);
+        EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED) << h;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << h;
+        SetLastError(0);
+        EXPECT_FALSE(CloseHandle(h)) << h;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << h;
+    }
+    const HANDLE mixed[] = {reuser.get(), closed};
+    SetLastError(0);
+    EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(WaitForSingleObject(reuser.get(), 0), WAIT_OBJECT_0);
+}
+
+TEST(HandleTest, NamedEventsAreNotSupported) {
+    SetLastError(0);
+    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, "Global\\Name"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+}
+
+TEST(HandleTest, ClosingDuringAWaitLetsTheWaitEndNormally) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread waiter([&] { EXPECT_EQ(WaitForSingleObject(event, 100), WAIT_TIMEOUT); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(CloseHandle(event));
+    waiter.join();
+}
+
+TEST(HandleTest, ManyHandlesStayDistinct) {
+    std::vector<HANDLE> handles;
+    for (int i = 0; i < 1000; ++i) handles.push_back(CreateEventA(nullptr, FALSE, i % 2, nullptr));
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(WaitForSingleObject(handles[i], 0), i % 2 ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
+    for (HANDLE h : handles) EXPECT_TRUE(CloseHandle(h));
+}
+
+}  // namespace
