@@ -44,12 +44,16 @@ extern "C" {
 
 // Opens an existing key. ERROR_FILE_NOT_FOUND when it does not exist, ERROR_INVALID_HANDLE for
 // a bad parent, ERROR_INVALID_PARAMETER for a null result pointer, ERROR_BADDB when the registry
-// file is malformed. An empty or null subKey opens a new handle to the parent itself.
+// file is malformed. An empty or null subKey opens a new handle to the parent itself (a
+// predefined key gives back itself, which always exists and needs no closing).
+// ERROR_ACCESS_DENIED when write rights are asked for and the caller cannot write the registry
+// file (as a non-administrator asking them on HKEY_LOCAL_MACHINE).
 ORV_API LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
                                      PHKEY result);
 // Opens or creates a key and its missing parents; *disposition (when given) is
 // REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY. ERROR_ACCESS_DENIED when a key must be created
-// and the caller cannot write the registry file (the file is left unchanged).
+// and the caller cannot write the registry file (the file is left unchanged), or when an existing
+// key is opened with write rights by such a caller.
 ORV_API LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
                                        DWORD options, REGSAM desired,
                                        LPSECURITY_ATTRIBUTES security, PHKEY result,

@@ -1,0 +1,82 @@
+// File operations of the registry store: reading with the file's identity, the write-permission
+// rule, the exclusive lock, and the atomic replace that keeps readers from ever seeing a
+// half-written file.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/wintypes.h"
+
+namespace orv::reg {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+// What tells one version of the file from another. The store keeps the version it parsed open,
+// so its inode number cannot be reused by the next version while it is compared.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t mtime_ns = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity identity_of(const struct stat& st);
+
+// Larger files are refused rather than read into memory.
+constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
+
+// Reads a whole file. ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_CANTREAD, or ERROR_BADDB
+// for a file over kMaxFileSize; *why gets "<path>: <reason>" on failure. fd keeps the file open.
+LONG read_whole_file(const std::string& path, UniqueFd& fd, FileIdentity& identity,
+                     std::string& bytes, std::string& why);
+
+// ERROR_ACCESS_DENIED when this process may not replace the file: no write permission on it
+// (a file without any write bit is read-only even for root, as Windows honours the read-only
+// attribute), or, when it does not exist yet, none on the folder that would hold it.
+LONG check_writable(const std::string& path, std::string& why);
+
+// Creates the folder of path (and its parents) when missing.
+LONG make_parent_folder(const std::string& path, std::string& why);
+
+// Replaces the file with bytes: a temporary file in the same folder, flushed to disk, renamed
+// over the old one (whose mode it takes; 0644 for a new file). On success, when keep is given, it
+// receives the new file open and identity its identity.
+LONG replace_file(const std::string& path, std::string_view bytes, UniqueFd* keep,
+                  FileIdentity* identity, std::string& why);
+
+// An exclusive lock on a side file, held until destruction.
+class FileLock {
+public:
+    LONG acquire(const std::string& lock_path, std::string& why);
+
+private:
+    UniqueFd fd_;
+};
+
+}  // namespace orv::reg
