@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #define ORV_API __attribute__((visibility("default")))
 
@@ -94,10 +95,7 @@ typedef GUID* LPGUID;
 typedef CLSID* LPCLSID;
 
 inline bool operator==(const GUID& a, const GUID& b) {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
-    for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i]) return false;
-    return true;
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;  // two 8-byte compares
 }
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define IsEqualGUID(a, b) ((a) == (b))
