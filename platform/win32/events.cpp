@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -33,7 +34,7 @@ public:
     // Guarded by EventMutex().
     const bool manual;
     bool signalled;
-    std::vector<Waiter*> waiters;
+    std::vector<std::shared_ptr<Waiter>> waiters;
 };
 
 using EventList = std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS>;
@@ -41,7 +42,7 @@ using EventList = std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS>;
 // Lists the waiter on each event for the duration of a blocking wait (EventMutex() held).
 class WaiterRegistration {
 public:
-    WaiterRegistration(const EventList& events, DWORD count, Waiter* waiter)
+    WaiterRegistration(const EventList& events, DWORD count, std::shared_ptr<Waiter> waiter)
         : events_(events), count_(count), waiter_(waiter) {}
     WaiterRegistration(const WaiterRegistration&) = delete;
     WaiterRegistration& operator=(const WaiterRegistration&) = delete;
@@ -59,7 +60,7 @@ public:
 private:
     const EventList& events_;
     DWORD count_;
-    Waiter* waiter_;
+    std::shared_ptr<Waiter> waiter_;
     DWORD registered_ = 0;
 };
 
@@ -113,8 +114,9 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
     DWORD result = TrySatisfy(events, count, waitAll);
     if (result != WAIT_TIMEOUT || milliseconds == 0) return result;
 
-    Waiter waiter;
-    WaiterRegistration registration(events, count, &waiter);
+    auto waiterPtr = std::make_shared<Waiter>();
+    Waiter& waiter = *waiterPtr;
+    WaiterRegistration registration(events, count, waiterPtr);
     try {
         registration.Register();
     } catch (...) {
@@ -162,9 +164,14 @@ ORV_API BOOL WINAPI SetEvent(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    std::lock_guard lock(orv::win32::EventMutex());
-    event->signalled = true;
-    for (auto* waiter : event->waiters) waiter->wake.notify_one();
+    std::vector<std::shared_ptr<orv::win32::Waiter>> wake;
+    {
+        std::lock_guard lock(orv::win32::EventMutex());
+        event->signalled = true;
+        wake = event->waiters;
+    }
+    // Woken outside the lock, so a waiter does not wake only to block on it again.
+    for (auto& waiter : wake) waiter->wake.notify_one();
     return TRUE;
 }
 
