@@ -97,10 +97,14 @@ endfunction()
 # orv_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir>)
 # With ORV_FUZZ: a libFuzzer binary in fuzz/. Otherwise: the same target linked with a small
 # driver that replays the corpus, registered as a test, so every build proves the seeds pass.
+if(ORV_FUZZ AND NOT TARGET orv_fuzzers)
+  add_custom_target(orv_fuzzers)  # builds every fuzz target and nothing else
+endif()
 function(orv_fuzzer name)
   cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(ORV_FUZZ)
     add_executable(${name} ${F_SOURCES})
+    add_dependencies(orv_fuzzers ${name})
     target_compile_options(${name} PRIVATE ${ORV_WARNINGS} -fsanitize=fuzzer,address,undefined)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz
@@ -142,3 +146,19 @@ function(orv_test_library target)
     BUILD_RPATH "${CMAKE_BINARY_DIR}/lib")
   target_link_options(${target} PRIVATE ${ORV_NO_UNDEFINED})
 endfunction()
+
+# The JDK for JNI headers and libjvm.so: JAVA_HOME when it names one, else the JDK of the javac
+# on the path (Debian has no default-java link when only one JDK package is installed).
+macro(orv_find_jni)
+  if(NOT JNI_FOUND)
+    if(NOT JAVA_HOME AND "$ENV{JAVA_HOME}" STREQUAL "")
+      find_program(ORV_JAVAC javac REQUIRED)
+      file(REAL_PATH ${ORV_JAVAC} orv_javac_real)
+      cmake_path(GET orv_javac_real PARENT_PATH orv_jdk_bin)
+      cmake_path(GET orv_jdk_bin PARENT_PATH JAVA_HOME)
+    endif()
+    find_package(JNI REQUIRED COMPONENTS JVM)
+    # Folder of libjvm.so, for the rpath of everything that links the JVM at load time.
+    cmake_path(GET JAVA_JVM_LIBRARY PARENT_PATH ORV_JVM_DIR)
+  endif()
+endmacro()

@@ -21,7 +21,7 @@ ctest --preset sanitize -LE no-sanitize
 
 echo "== fuzzing (${FUZZ_SECONDS}s per target)"
 cmake --preset fuzz
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target orv_fuzzers
 scripts/fuzz.sh build-fuzz "$FUZZ_SECONDS"
 
 echo "== all tests passed"
