@@ -1,0 +1,77 @@
+#include "so_core/jvm_host.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace orv::so {
+namespace {
+
+std::mutex& VmMutex() {
+    static std::mutex m;
+    return m;
+}
+
+JavaVM* FindVm(bool* listFailed) {
+    JavaVM* vm = nullptr;
+    jsize count = 0;
+    if (JNI_GetCreatedJavaVMs(&vm, 1, &count) != JNI_OK) {
+        *listFailed = true;
+        return nullptr;
+    }
+    return (vm || count > 0) ? vm : nullptr;
+}
+
+}  // namespace
+
+JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& libraryPathOption) {
+    JvmStart out;
+    std::lock_guard lock(VmMutex());
+    bool listFailed = false;
+    JavaVM* vm = FindVm(&listFailed);
+    if (listFailed) out.lines.emplace_back("Failed to get list of created virtual machines");
+    if (vm) {
+        JNIEnv* env = nullptr;
+        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK || !env) {
+            out.lines.emplace_back("Failed to Attach current thread");
+            return out;
+        }
+        out.env = env;
+        return out;
+    }
+
+    JavaVMOption options[2];
+    options[0].optionString = const_cast<char*>(classPathOption.c_str());
+    options[0].extraInfo = nullptr;
+    options[1].optionString = const_cast<char*>(libraryPathOption.c_str());
+    options[1].extraInfo = nullptr;
+    JavaVMInitArgs args{};
+    args.version = JNI_VERSION_1_4;
+    args.nOptions = 2;
+    args.options = options;
+    args.ignoreUnrecognized = JNI_FALSE;  // both options are ours; a typo must show
+    JNIEnv* env = nullptr;
+    const jint status = JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&env), &args);
+    if (status < 0 || !env) {
+        char text[64];
+        std::snprintf(text, sizeof text, " Status %d \n", static_cast<int>(status));
+        out.lines.emplace_back(std::string(text) + "Failed to create Virtual Machine");
+        return out;
+    }
+    out.env = env;
+    return out;
+}
+
+JNIEnv* EnvForCurrentThread() {
+    bool listFailed = false;
+    JavaVM* vm = FindVm(&listFailed);
+    if (!vm) return nullptr;
+    JNIEnv* env = nullptr;
+    const jint rc = vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_4);
+    if (rc == JNI_OK) return env;
+    if (rc != JNI_EDETACHED) return nullptr;
+    if (vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) != JNI_OK)
+        return nullptr;
+    return env;
+}
+
+}  // namespace orv::so

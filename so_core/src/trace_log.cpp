@@ -1,0 +1,132 @@
+#include "so_core/trace_log.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/win32.h"
+#include "platform/winerror.h"
+
+namespace orv::so {
+namespace {
+
+constexpr mode_t kTraceMode = 0640;  // a trace may hold card data: owner and group only
+
+const char kSeparator[] =
+    "================================================================================\r\n";
+static_assert(sizeof(kSeparator) == 80 + 2 + 1);
+
+DWORD Win32FromErrno(int e) {
+    switch (e) {
+    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    default: return ERROR_GEN_FAILURE;
+    }
+}
+
+// Deletes the previous trace unless a live instance still has it open.
+DWORD DeletePrevious(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return ERROR_SUCCESS;  // nothing to delete
+    if (S_ISREG(st.st_mode)) {
+        const int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (probe >= 0) {
+            const bool locked = ::flock(probe, LOCK_EX | LOCK_NB) != 0;
+            const int lockErrno = errno;
+            if (locked) {
+                ::close(probe);
+                return Win32FromErrno(lockErrno == EWOULDBLOCK ? EWOULDBLOCK : lockErrno);
+            }
+            const int rc = ::unlink(path.c_str());
+            const int unlinkErrno = errno;
+            ::close(probe);
+            return rc == 0 ? ERROR_SUCCESS : Win32FromErrno(unlinkErrno);
+        }
+    }
+    return ::unlink(path.c_str()) == 0 ? ERROR_SUCCESS : Win32FromErrno(errno);
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    // One write per line: O_APPEND places it whole at the end, whoever else writes.
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    (void)n;  // a failed write loses the line, never the object
+}
+
+}  // namespace
+
+std::string FormatLogStamp(const SYSTEMTIME& utc) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", utc.wHour % 100, utc.wMinute % 100,
+                  utc.wSecond % 100, utc.wMilliseconds % 1000);
+    return stamp;
+}
+
+std::string FormatLogHeader(const struct tm& local) {
+    char created[64] = {};
+    if (!::asctime_r(&local, created)) created[0] = '\0';
+    std::string header = kSeparator;
+    header += "   File Created ";
+    header += created;  // asctime's 24 characters and its LF
+    header += "\r\n";
+    header += kSeparator;
+    return header;
+}
+
+TraceLog::~TraceLog() { Close(); }
+
+DWORD TraceLog::Open(const std::string& path) {
+    Close();
+    const DWORD deleted = DeletePrevious(path);
+    if (deleted != ERROR_SUCCESS) return deleted;
+
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
+                          kTraceMode);
+    if (fd < 0) return ERROR_SUCCESS;  // runs without a trace
+    ::fchmod(fd, kTraceMode);          // also when someone recreated it meanwhile
+    ::flock(fd, LOCK_SH);              // marks the trace live for other openers
+
+    const time_t now = ::time(nullptr);
+    struct tm local {};
+    ::localtime_r(&now, &local);
+    WriteAll(fd, FormatLogHeader(local));
+
+    std::lock_guard lock(mutex_);
+    fd_ = fd;
+    path_ = path;
+    return ERROR_SUCCESS;
+}
+
+void TraceLog::Line(std::string_view text) {
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    std::string line = FormatLogStamp(st);
+    line.reserve(line.size() + text.size() + 2);
+    line.append(text);
+    line.append("\r\n");
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0) WriteAll(fd_, line);
+}
+
+void TraceLog::Close() {
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0) {
+        ::close(fd_);  // drops the lock with the descriptor
+        fd_ = -1;
+    }
+}
+
+bool TraceLog::IsOpen() const {
+    std::lock_guard lock(mutex_);
+    return fd_ >= 0;
+}
+
+}  // namespace orv::so
