@@ -1,0 +1,146 @@
+// Outgoing data: a request of up to 1,024 bytes is queued by Transport_Write and leaves on the
+// worker thread in pieces of at most 160 bytes, each handed to PosWrite after the subsystem's
+// transmit-complete of the previous one.
+#include <algorithm>
+#include <cstring>
+
+#include "device_io.h"
+#include "pos_library.h"
+#include "rs485port/pos_subsystem.h"
+#include "trace_log.h"
+
+namespace orv::rs485 {
+namespace {
+
+constexpr DWORD kWriteWaitMs = 5000;
+constexpr DWORD kWritePollMs = 50;
+
+// Hands the next piece to PosWrite; `device.lock` is held.
+void TransmitLocked(DeviceRecord& device) {
+    TraceLog& log = TraceLog::Get();
+    const int id = device.Id();
+    const uint32_t remaining = device.transmitTotal - device.transmitOffset;
+    if (device.transmitOffset >= device.transmitTotal) {
+        log.Line("Device ID = %d\t Improper write request in Transport_Transmit!\n", id);
+        return;
+    }
+    const int piece = int(std::min<uint32_t>(remaining, TR_PIECE_SIZE));
+    log.Line("Device ID = %d\t Transport_Transmit.. Sending %d bytes of data\n", id, piece);
+    PosLibrary& pos = PosLibrary::Get();
+    const int written =
+        pos.Write(device.descriptor.load(), device.transmit + device.transmitOffset, piece);
+    if (written == piece) {
+        log.Line("Device ID = %d\t Transport_Transmit.. Sent %d bytes of data\n", id, piece);
+        device.writeInProgress = true;
+        device.transmitReady = false;
+        device.transmitOffset += uint32_t(piece);
+        return;
+    }
+    const int posError = pos.Errno();
+    log.PosError(posError);
+    device.ResetTransmitLocked();
+    log.Line("Device ID = %d\t Write data failed!\n", id);
+    if (device.client != nullptr) PostMessageA(device.client, TRWM_XMIT_FAILED, WPARAM(posError), 0);
+}
+
+}  // namespace
+
+void BeginSend(Transport& transport, DeviceRecord& device) {
+    std::lock_guard lock(device.lock);
+    const int id = device.Id();
+    if (device.open && device.transmitReady && device.transmitTotal > 0) {
+        TraceLog::Get().Line("Device ID = %d\t Transport_beginSend.. Sending data\n", id);
+        TransmitLocked(device);
+    } else if (device.transmitTotal == 0) {
+        TraceLog::Get().Line("Device ID = %d\t Attempt to send no data\n", id);
+        transport.SetResult(TR_E_SEND_NO_DATA);
+    } else {
+        TraceLog::Get().Line("Device ID = %d\t Attempt to send while in progress\n", id);
+        transport.SetResult(TR_E_SEND_BUSY);
+    }
+}
+
+void ContinueSend(Transport&, DeviceRecord& device) {
+    std::lock_guard lock(device.lock);
+    const int id = device.Id();
+    TraceLog& log = TraceLog::Get();
+    device.transmitReady = true;
+    device.transmitted.notify_all();
+    if (!device.open) {
+        // Closing: the outstanding piece is done and nothing more goes out.
+        device.ResetTransmitLocked();
+        log.Line("Device ID = %d\t Skipped POSM_RS232_XMIT_COMPLETE Message & reset values\n", id);
+        return;
+    }
+    log.Line("Device ID = %d\t Handling POSM_RS232_XMIT_COMPLETE Message\n", id);
+    if (device.transmitOffset < device.transmitTotal) {
+        log.Line("Device ID = %d\t Transport_HandleXmitComplete::Transmit the next set of data\n",
+                 id);
+        TransmitLocked(device);
+        return;
+    }
+    if (device.transmitTotal == 0) return;  // nothing was being sent: a stray completion
+    log.Line("Device ID = %d\t Transport_HandleXmitComplete::Post TRWM_XMIT_COMPLETE to command "
+             "window\n",
+             id);
+    if (device.client != nullptr)
+        PostMessageA(device.client, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal), 0);
+    device.ResetTransmitLocked();
+}
+
+void AbortSend(Transport&, DeviceRecord& device) {
+    std::lock_guard lock(device.lock);
+    if (device.transmitReady) return;  // no piece outstanding
+    // The aborted piece will never complete: end the request as a failed write, or every later
+    // write of the device would wait in vain.
+    device.ResetTransmitLocked();
+    device.transmitted.notify_all();
+    TraceLog::Get().Line("Device ID = %d\t Write data failed!\n", device.Id());
+    if (device.client != nullptr)
+        PostMessageA(device.client, TRWM_XMIT_FAILED, WPARAM(POSM_RS232_XMIT_ABORT), 0);
+}
+
+int QueueWrite(Transport& transport, int handle, const void* data, unsigned length, int* status) {
+    std::lock_guard writeLock(transport.writeLock);
+    DeviceRecord* device = transport.DeviceForHandle(handle);
+    auto fail = [&](int code) {
+        *status = code;
+        transport.SetResult(code);
+        return 0;
+    };
+    if (device == nullptr) return fail(TR_E_NO_DEVICE);
+    TraceLog& log = TraceLog::Get();
+    const int id = device->Id();
+    log.Line("Device ID = %d\t Transport_Write\n", id);
+    // Too long is refused at once rather than after waiting out a previous write.
+    if (length > TR_MAX_WRITE) return fail(TR_E_WRITE_TOO_LONG);
+    const DWORD start = GetTickCount();
+    while (device->writeInProgress.load()) {
+        if (GetTickCount() - start >= kWriteWaitMs) {
+            log.Line("Device ID = %d\t Previous Write Not Complete\n", id);
+            return fail(TR_E_WRITE_BUSY);
+        }
+        Sleep(kWritePollMs);
+    }
+    log.Line("Device ID = %d\t Transport_Write:: Past all sanity checks\n", id);
+    {
+        std::lock_guard lock(device->lock);
+        if (!device->open) return fail(TR_E_NO_DEVICE);  // closed while waiting
+        std::memcpy(device->transmit, data, length);
+        device->transmitTotal = length;
+        device->transmitOffset = 0;
+        // Set before the post: the worker may send everything before this thread runs again.
+        device->writeInProgress = true;
+    }
+    log.Line("Device ID = %d\t About to post TRWM_STARTXMIT\n", id);
+    if (!PostMessageA(transport.WorkerWindow(), TRWM_STARTXMIT, 0, LPARAM(handle))) {
+        std::lock_guard lock(device->lock);
+        device->ResetTransmitLocked();
+        return fail(TR_E_NO_WORKER_WINDOW);
+    }
+    *status = TR_SUCCESS;
+    transport.SetResult(TR_SUCCESS);
+    return 1;
+}
+
+}  // namespace orv::rs485

@@ -1,0 +1,86 @@
+#include "worker.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace orv::rs485 {
+
+constexpr char kWindowClass[] = "Transport_xptrs485";
+constexpr char kWindowName[] = "Transport Window";
+constexpr DWORD kCycleMs = 100;
+constexpr auto kWindowWait = std::chrono::milliseconds(1000);
+
+thread_local bool t_isWorker = false;
+
+struct Worker::Run {
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable created;
+    bool settled = false;  // the window exists, or creating it failed
+    HWND window = nullptr;
+};
+
+void Worker::Main(std::shared_ptr<Run> run, WNDPROC procedure) {
+    t_isWorker = true;
+    WNDCLASSA wc{};
+    wc.style = CS_GLOBALCLASS;
+    wc.lpfnWndProc = procedure;
+    wc.lpszClassName = kWindowClass;
+    // There is no cursor to show here; an existing class of that name (a worker still ending)
+    // serves as well.
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, kWindowClass, kWindowName, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                  nullptr, nullptr);
+    {
+        std::lock_guard lock(run->mutex);
+        run->window = window;
+        run->settled = true;
+    }
+    run->created.notify_all();
+    if (window == nullptr) return;
+    while (!run->stop.load()) {
+        MSG msg;
+        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (run->stop.load()) break;
+        Sleep(kCycleMs);
+    }
+    DestroyWindow(window);
+    // Fails while another worker's window still uses the class; that worker unregisters it.
+    UnregisterClassA(kWindowClass, nullptr);
+}
+
+HWND Worker::Start(WNDPROC procedure) {
+    Stop();
+    auto run = std::make_shared<Run>();
+    thread_ = std::thread(Main, run, procedure);
+    run_ = run;
+    std::unique_lock lock(run->mutex);
+    run->created.wait_for(lock, kWindowWait, [&] { return run->settled; });
+    return run->window;
+}
+
+void Worker::Stop() {
+    if (run_) run_->stop = true;
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            thread_.detach();
+        } else {
+            thread_.join();
+        }
+    }
+    run_.reset();
+}
+
+HWND Worker::Window() const {
+    if (!run_) return nullptr;
+    std::lock_guard lock(run_->mutex);
+    return run_->window;
+}
+
+bool Worker::OnWorkerThread() {
+    return t_isWorker;
+}
+
+}  // namespace orv::rs485
