@@ -12,5 +12,5 @@ cmake --build --preset default
 echo "== registering the suite in $ORV_REGISTRY"
 scripts/register.sh build
 
-echo "== main job"
-orv-hello "ZR88xx"
+echo "== main job: an EFT transaction on the simulated PIN pad through the OPOS control"
+orv-pinpad-eft P1

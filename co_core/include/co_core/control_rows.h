@@ -1,0 +1,170 @@
+// Rows of a control's dispatch map. A control lists its members in its own order, one row per
+// member, so that the table reads like the control's interface description:
+//
+//   Row(Member::Open),
+//   BoolProperty<PIDX_DeviceEnabled, PIDX_DeviceEnabled>("DeviceEnabled"),
+//   StringProperty<1017001, 1017001>("AccountNumber"),
+//   Forwarded<kSoBeginEFTTransaction, VT_BSTR, VT_I4>("BeginEFTTransaction"),
+//
+// Property rows name the OPOS property index used for get and for put (kNoIndex: no put).
+#pragma once
+
+#include "co_core/control_core.h"
+
+namespace orv::co {
+
+inline constexpr int32_t kNoIndex = -1;
+
+namespace rows_detail {
+
+// C++ parameter type of each automation type a forwarded method takes.
+template <VARTYPE VT>
+struct Cpp;
+template <>
+struct Cpp<VT_I4> {
+    using type = int32_t;
+};
+template <>
+struct Cpp<VT_BOOL> {
+    using type = int16_t;  // 0 or -1, passed on as a VARIANT_BOOL value
+};
+template <>
+struct Cpp<VT_BSTR> {
+    using type = BSTR;
+};
+template <>
+struct Cpp<VT_I4 | VT_BYREF> {
+    using type = int32_t*;
+};
+template <>
+struct Cpp<VT_BSTR | VT_BYREF> {
+    using type = BSTR*;
+};
+
+template <int32_t GetIndex, int32_t PutIndex, VARTYPE VT>
+constexpr DispatchEntry Number(const char* name) {
+    if constexpr (PutIndex == kNoIndex)
+        return DispProperty<&ControlCore::GetNumber<GetIndex>, nullptr, VT>(name);
+    else
+        return DispProperty<&ControlCore::GetNumber<GetIndex>, &ControlCore::SetNumber<PutIndex>,
+                            VT>(name);
+}
+
+}  // namespace rows_detail
+
+// A long property forwarded by index.
+template <int32_t GetIndex, int32_t PutIndex = kNoIndex>
+constexpr DispatchEntry LongProperty(const char* name) {
+    return rows_detail::Number<GetIndex, PutIndex, VT_I4>(name);
+}
+
+// A VARIANT_BOOL property: the service object's long answer is the value (nonzero = TRUE).
+template <int32_t GetIndex, int32_t PutIndex = kNoIndex>
+constexpr DispatchEntry BoolProperty(const char* name) {
+    return rows_detail::Number<GetIndex, PutIndex, VT_BOOL>(name);
+}
+
+// A BSTR property forwarded with the string calls (whatever range its index lies in).
+template <int32_t GetIndex, int32_t PutIndex = kNoIndex>
+constexpr DispatchEntry StringProperty(const char* name) {
+    if constexpr (PutIndex == kNoIndex)
+        return DispProperty<&ControlCore::GetString<GetIndex>, nullptr, VT_BSTR>(name);
+    else
+        return DispProperty<&ControlCore::GetString<GetIndex>, &ControlCore::SetString<PutIndex>,
+                            VT_BSTR>(name);
+}
+
+// A long property read by index whose writes are accepted and ignored.
+template <int32_t GetIndex>
+constexpr DispatchEntry LongPropertyIgnoringWrites(const char* name) {
+    return DispProperty<&ControlCore::GetNumber<GetIndex>, &ControlCore::IgnoreNumber, VT_I4>(name);
+}
+
+// A CURRENCY property read and written through service-object methods of its own.
+template <DISPID SoGet, DISPID SoSet>
+constexpr DispatchEntry CurrencyProperty(const char* name) {
+    return DispProperty<&ControlCore::GetCurrency<SoGet>, &ControlCore::SetCurrency<SoSet>, VT_CY>(
+        name);
+}
+
+// A short property that only holds a DISPID position.
+constexpr DispatchEntry FillerProperty(const char* name) {
+    return DispProperty<&ControlCore::GetFiller, &ControlCore::SetFiller, VT_I2>(name);
+}
+
+// A method forwarded to the service-object method SoId with the same arguments; long result,
+// 101 while closed.
+template <DISPID SoId, VARTYPE... Params>
+constexpr DispatchEntry Forwarded(const char* name) {
+    return DispMethod<
+        &ControlCore::Forward<SoId, OPOS_E_CLOSED, typename rows_detail::Cpp<Params>::type...>,
+        VT_I4, Params...>(name);
+}
+
+// The same with another answer while closed and another result type (VT_I4 or VT_BOOL).
+template <DISPID SoId, int32_t ClosedResult, VARTYPE Result, VARTYPE... Params>
+constexpr DispatchEntry ForwardedAs(const char* name) {
+    return DispMethod<
+        &ControlCore::Forward<SoId, ClosedResult, typename rows_detail::Cpp<Params>::type...>,
+        Result, Params...>(name);
+}
+
+// Members whose behaviour the core itself defines.
+enum class Member {
+    Open,
+    Close,
+    Claim,
+    ClaimDevice,
+    Release,
+    ReleaseDevice,
+    SOData,
+    SODirectIO,
+    SOError,
+    SOStatusUpdate,
+    FreezeEvents,
+    ControlObjectDescription,
+    ControlObjectVersion,
+    OpenResult,
+};
+
+constexpr DispatchEntry Row(Member m) {
+    using C = ControlCore;
+    switch (m) {
+        case Member::Open:
+            return DispMethod<&C::Open, VT_I4, VT_BSTR>("Open");
+        case Member::Close:
+            return DispMethod<&C::Close, VT_I4>("Close");
+        case Member::Claim:
+            return DispMethod<&C::Claim, VT_I4, VT_I4>("Claim");
+        case Member::ClaimDevice:
+            return DispMethod<&C::ClaimDevice, VT_I4, VT_I4>("ClaimDevice");
+        case Member::Release:
+            return DispMethod<&C::ReleaseMethod, VT_I4>("Release");
+        case Member::ReleaseDevice:
+            return DispMethod<&C::ReleaseDeviceMethod, VT_I4>("ReleaseDevice");
+        case Member::SOData:
+            return DispMethod<&C::SOData, VT_EMPTY, VT_I4>("SOData");
+        case Member::SODirectIO:
+            return DispMethod<&C::SODirectIO, VT_EMPTY, VT_I4, VT_I4 | VT_BYREF,
+                              VT_BSTR | VT_BYREF>("SODirectIO");
+        case Member::SOError:
+            return DispMethod<&C::SOError, VT_EMPTY, VT_I4, VT_I4, VT_I4, VT_I4 | VT_BYREF>(
+                "SOError");
+        case Member::SOStatusUpdate:
+            return DispMethod<&C::SOStatusUpdate, VT_EMPTY, VT_I4>("SOStatusUpdate");
+        case Member::FreezeEvents:
+            return DispProperty<&C::GetNumber<PIDX_FreezeEvents>, &C::SetFreezeEvents, VT_BOOL>(
+                "FreezeEvents");
+        case Member::ControlObjectDescription:
+            return DispProperty<&C::GetControlObjectDescription, nullptr, VT_BSTR>(
+                "ControlObjectDescription");
+        case Member::ControlObjectVersion:
+            return DispProperty<&C::GetControlObjectVersion, nullptr, VT_I4>(
+                "ControlObjectVersion");
+        case Member::OpenResult:
+            return DispProperty<&C::GetOpenResult, nullptr, VT_I4>("OpenResult");
+    }
+    return DispatchEntry{};
+}
+
+}  // namespace orv::co

@@ -1,0 +1,36 @@
+#include "sim_command.h"
+
+#include <jni.h>
+
+namespace orv::example {
+
+std::string SimCommand(const std::string& line) {
+    JavaVM* vm = nullptr;
+    jsize count = 0;
+    if (JNI_GetCreatedJavaVMs(&vm, 1, &count) != JNI_OK || count < 1) return "JNI: no JVM";
+    void* raw = nullptr;
+    if (vm->GetEnv(&raw, JNI_VERSION_1_4) != JNI_OK &&
+        vm->AttachCurrentThreadAsDaemon(&raw, nullptr) != JNI_OK)
+        return "JNI: cannot attach";
+    JNIEnv* env = static_cast<JNIEnv*>(raw);
+    std::string result = "JNI: SimControl.command failed";
+    jclass cls = env->FindClass("com/orv/sim/SimControl");
+    jmethodID command =
+        cls ? env->GetStaticMethodID(cls, "command", "(Ljava/lang/String;)Ljava/lang/String;")
+            : nullptr;
+    jstring text = command ? env->NewStringUTF(line.c_str()) : nullptr;
+    jobject answer = text ? env->CallStaticObjectMethod(cls, command, text) : nullptr;
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+    } else if (answer) {
+        if (const char* chars = env->GetStringUTFChars(static_cast<jstring>(answer), nullptr)) {
+            result = chars;
+            env->ReleaseStringUTFChars(static_cast<jstring>(answer), chars);
+        }
+    }
+    for (jobject ref : {static_cast<jobject>(cls), static_cast<jobject>(text), answer})
+        if (ref) env->DeleteLocalRef(ref);
+    return result;
+}
+
+}  // namespace orv::example

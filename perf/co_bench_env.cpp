@@ -1,0 +1,69 @@
+#include "co_bench_env.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/com_register.h"
+#include "platform/registry.h"
+
+namespace orv::perf {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path& Folder() {
+    static fs::path folder;
+    return folder;
+}
+
+bool Regsvr(const char* library) {
+    const int status = std::system((std::string(ORV_REGSVR) + " /s " + library).c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    std::fprintf(stderr, "regsvr %s failed\n", library);
+    return false;
+}
+
+bool Write(const std::string& key, const char* name, const std::string& value) {
+    if (RegWriteString(HKEY_LOCAL_MACHINE, key, name, value) == ERROR_SUCCESS) return true;
+    std::fprintf(stderr, "cannot write %s\n", key.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool SetUpControlInstallation() {
+    Folder() = fs::temp_directory_path() / ("orv-co-bench-" + std::to_string(::getpid()));
+    fs::create_directories(Folder() / "log");
+    fs::create_directories(Folder() / "locks");
+    ::setenv("ORV_REGISTRY", (Folder() / "registry.reg").c_str(), 1);
+    ::setenv("ORV_SIM_LOCK_DIR", (Folder() / "locks").c_str(), 1);
+    ::setenv("CLASSPATH", ORV_JAR, 1);
+    const std::string opos = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\";
+    const std::string info = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
+    return Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
+           Write(opos + "P1", nullptr, "ORVPin.so") &&
+           Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&
+           Write(info, "Logpath", (Folder() / "log").string() + "/") &&
+           Write(info, "Classpath", ORV_LIB_DIR);
+}
+
+void RemoveControlInstallation() {
+    std::error_code ignored;
+    fs::remove_all(Folder(), ignored);
+}
+
+double Percentile(std::vector<double> samples, double p) {
+    if (samples.empty()) return 0;
+    const size_t k = std::min(samples.size() - 1,
+                              static_cast<size_t>(p / 100.0 * static_cast<double>(samples.size())));
+    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(k),
+                     samples.end());
+    return samples[k];
+}
+
+}  // namespace orv::perf
