@@ -56,7 +56,7 @@ ORV_API HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
 ORV_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow() { return orv::ModuleCanUnloadNow(); }
 ORV_API HRESULT STDMETHODCALLTYPE DllRegisterServer() {
     return orv::RegisterInprocServer({kClsid, kProgId, "Hello automation server", "Apartment",
-                                      reinterpret_cast<const void*>(&DllRegisterServer)});
+                                      ORV_THIS_MODULE});
 }
 ORV_API HRESULT STDMETHODCALLTYPE DllUnregisterServer() { return orv::UnregisterInprocServer(kClsid, kProgId); }
 

@@ -19,7 +19,7 @@ ORV_API HRESULT STDMETHODCALLTYPE DllRegisterServer() {
     try {
         return orv::RegisterInprocServer({kIdentity.clsid, kIdentity.progId, kIdentity.description,
                                           "Apartment",
-                                          reinterpret_cast<const void*>(&DllRegisterServer)});
+                                          ORV_THIS_MODULE});
     } catch (...) {
         return SELFREG_E_CLASS;
     }

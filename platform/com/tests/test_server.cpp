@@ -97,7 +97,7 @@ ORV_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow() { return orv::ModuleCanUnloa
 
 ORV_API HRESULT STDMETHODCALLTYPE DllRegisterServer() {
     return orv::RegisterInprocServer(
-        {kClsid, kProgId, "COM runtime test server", "Apartment", reinterpret_cast<const void*>(&DllRegisterServer)});
+        {kClsid, kProgId, "COM runtime test server", "Apartment", ORV_THIS_MODULE});
 }
 
 ORV_API HRESULT STDMETHODCALLTYPE DllUnregisterServer() {

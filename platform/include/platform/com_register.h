@@ -10,6 +10,18 @@
 
 namespace orv {
 
+namespace detail {
+namespace {
+// One object per translation unit with internal linkage: its address is inside the library that
+// compiles it, whatever other libraries of the process export (unlike &DllRegisterServer, which
+// may resolve to another library's export of that name).
+const char kModuleAnchor = 0;
+}  // namespace
+}  // namespace detail
+
+// An address inside the library being compiled, for InprocServerInfo::moduleAddress.
+#define ORV_THIS_MODULE (static_cast<const void*>(&::orv::detail::kModuleAnchor))
+
 struct InprocServerInfo {
     CLSID clsid;
     const char* progId;          // HKCR\<ProgID>\CLSID
