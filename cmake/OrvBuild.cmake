@@ -158,7 +158,27 @@ macro(orv_find_jni)
       cmake_path(GET orv_jdk_bin PARENT_PATH JAVA_HOME)
     endif()
     find_package(JNI REQUIRED COMPONENTS JVM)
-    # Folder of libjvm.so, for the rpath of everything that links the JVM at load time.
-    cmake_path(GET JAVA_JVM_LIBRARY PARENT_PATH ORV_JVM_DIR)
   endif()
+  # Folder of libjvm.so, for the rpath of everything that links the JVM at load time.
+  cmake_path(GET JAVA_JVM_LIBRARY PARENT_PATH ORV_JVM_DIR)
 endmacro()
+
+# orv_link_jvm(<target> [PUBLIC|PRIVATE|INTERFACE]): the JNI headers and libjvm.so, bound at load
+# time as jvm.dll is imported on Windows, with the folder of libjvm.so on the target's build and
+# install rpath. A static library passes the headers and libjvm.so on (PUBLIC); each program or
+# shared library that loads it, directly or through such a static library, calls this too for
+# the rpath.
+function(orv_link_jvm target)
+  set(scope PRIVATE)
+  if(ARGC GREATER 1)
+    set(scope ${ARGV1})
+  endif()
+  orv_find_jni()
+  target_include_directories(${target} ${scope} ${JNI_INCLUDE_DIRS})
+  target_link_libraries(${target} ${scope} ${JAVA_JVM_LIBRARY})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE" OR type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+    set_property(TARGET ${target} APPEND PROPERTY BUILD_RPATH ${ORV_JVM_DIR})
+    set_property(TARGET ${target} APPEND PROPERTY INSTALL_RPATH ${ORV_JVM_DIR})
+  endif()
+endfunction()

@@ -68,8 +68,9 @@ struct Setup {
                           ("orv-hidport-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(work);
         std::filesystem::current_path(work);  // usbjni.log
-        JNIEnv* env = orv::hidport::test::Jvm(orv::hidport::test::TestClassPath(),
-                                              orv::hidport::test::TestLibraryPath());
+        JNIEnv* env =
+            orv::jni::test::Jvm(orv::jni::test::TestClassPath({"hidport_native_tests.jar"}),
+                                orv::jni::test::TestLibraryPath());
         if (env == nullptr) return;
         jclass cls = env->FindClass("com/orv/hidtest/BenchPort");
         if (cls == nullptr) return;

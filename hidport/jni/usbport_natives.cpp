@@ -3,46 +3,30 @@
 // a native.
 #include <jni.h>
 
-#include <algorithm>
 #include <string>
 
 #include "hidport/orvhid.h"
-#include "jni_refs.h"
+#include "jni_support/java_port.h"
+#include "jni_support/jni_refs.h"
+#include "jni_support/jni_thread.h"
+#include "jni_support/write_pieces.h"
 #include "port_table.h"
 
 using namespace orv::hidport::jni;
+using namespace orv::jni;
 
 namespace {
 
-enum OpenResult : jint {
-    kOpened = 0,
-    kNoJavaVm = 1,
-    kNoGlobalRef = 2,
-    kNoClass = 3,
-    kNoRecvOccurred = 4,
-    kNoErrorOccurred = 5,
-    kDeviceNotOpened = 6,
-    kNoLogFile = 7,
-};
-
+constexpr jint kDeviceNotOpened = kPortNotOpened;
 constexpr jint kPieceSize = 30000;
 constexpr char kReaderThreadName[] = "HidPortLib reader";
+constexpr char kReleaseThreadName[] = "HidPortLib release";
 
 void OnReceive(unsigned char* data, ULONG length, void* handle) {
     try {
         auto record = FindPort(handle);
         if (!record) return;  // the probe's reader, or a port being closed
-        JNIEnv* env = EnvForCurrentThread(record->vm, kReaderThreadName);
-        if (env == nullptr) return;
-        LocalRef<jbyteArray> bytes(env, env->NewByteArray(jsize(length)));
-        if (!bytes) {
-            ClearPendingException(env);
-            return;
-        }
-        env->SetByteArrayRegion(bytes.get(), 0, jsize(length),
-                                reinterpret_cast<const jbyte*>(data));
-        env->CallVoidMethod(record->port.get(), record->recvOccurred, bytes.get());
-        ClearPendingException(env);
+        DeliverData(*record, kReaderThreadName, data, jsize(length));
     } catch (...) {
     }
 }
@@ -52,16 +36,8 @@ void OnReceive(unsigned char* data, ULONG length, void* handle) {
 void OnError(int code, std::string message, void* handle) {
     try {
         auto record = FindPort(handle);
-        if (!record || record->errorOccurred == nullptr) return;
-        JNIEnv* env = EnvForCurrentThread(record->vm, kReaderThreadName);
-        if (env == nullptr) return;
-        LocalRef<jstring> text(env, env->NewStringUTF(message.c_str()));
-        if (!text) {
-            ClearPendingException(env);
-            return;
-        }
-        env->CallVoidMethod(record->port.get(), record->errorOccurred, jint(code), text.get());
-        ClearPendingException(env);
+        if (!record) return;
+        DeliverError(*record, kReaderThreadName, jint(code), message.c_str());
     } catch (...) {
     }
 }
@@ -70,47 +46,24 @@ bool OnThreadStart() {
     return true;
 }
 
-// Leaves the log open only while some port is open.
-struct LogGuard {
-    bool keep = false;
-    ~LogGuard() {
-        if (!keep) CloseLogIfUnused();
-    }
-};
-
 jint Open(JNIEnv* env, jobject self, jstring productName, jstring serialNumber) {
-    if (!OpenLog()) return kNoLogFile;
-    LogGuard log;
+    if (!Ports().OpenLog()) return kNoLogFile;
+    PortsByHandle::LogGuard log(Ports());
     const StringChars product(env, productName);
     const StringChars serial(env, serialNumber);
     if (!product.ok() || !serial.ok()) {
         ClearPendingException(env);
         return kDeviceNotOpened;
     }
-    JavaVM* vm = nullptr;
-    if (env->GetJavaVM(&vm) != JNI_OK || vm == nullptr) return kNoJavaVm;
-    jobject global = env->NewGlobalRef(self);
-    if (global == nullptr) return kNoGlobalRef;
-    auto record = std::make_shared<PortRecord>(vm, global);  // owns the reference from here
-    LocalRef<jclass> portClass(env, env->GetObjectClass(record->port.get()));
-    if (!portClass) return kNoClass;
-    record->recvOccurred = env->GetMethodID(portClass.get(), "recvOccurred", "([B)V");
-    if (record->recvOccurred == nullptr) {
-        env->ExceptionClear();  // NoSuchMethodError: Open answers with its code instead
-        return kNoRecvOccurred;
-    }
-    record->errorOccurred =
-        env->GetMethodID(portClass.get(), "errorOccurred", "(ILjava/lang/String;)V");
-    if (record->errorOccurred == nullptr) {
-        env->ExceptionClear();
-        return kNoErrorOccurred;
-    }
+    std::shared_ptr<PortRecord> record;
+    if (const jint bound = BindJavaPort(env, self, kReleaseThreadName, record); bound != kOpened)
+        return bound;
     void* handle = nullptr;
     if (!orvhidOpenDevice(product.c_str(), serial.c_str(), OnReceive, OnError, OnThreadStart,
                           handle))
         return kDeviceNotOpened;
     InsertPort(handle, std::move(record));
-    log.keep = true;
+    log.Keep();
     return kOpened;
 }
 
@@ -122,28 +75,23 @@ jint Close(JNIEnv* env, jobject self) {
     if (!record) return 0;
     const bool closed = orvhidCloseDevice(handle);
     record.reset();
-    CloseLogIfUnused();
+    Ports().CloseLogIfUnused();
     return closed ? 1 : 0;
 }
 
 jint Write(JNIEnv* env, jobject self, jbyteArray data, jint length) {
     void* handle = nullptr;
     if (!FindPortOf(env, self, handle, false)) return 0;
-    if (data == nullptr || length <= 0) return 0;
-    // Never read past the array, whatever length says.
-    length = std::min(length, env->GetArrayLength(data));
+    length = WritableLength(env, data, length);
+    if (length == 0) return 0;
     const ByteElements bytes(env, data);
     if (bytes.data() == nullptr) {
         ClearPendingException(env);
         return 0;
     }
-    jint sent = 0;
-    for (jint offset = 0; offset < length; offset += kPieceSize) {
-        const jint piece = std::min(kPieceSize, length - offset);
-        if (!orvhidWriteToDevice(handle, bytes.data() + offset, ULONG(piece))) break;
-        sent += piece;
-    }
-    return sent;
+    return SendInPieces(length, kPieceSize, [&](jint offset, jint piece) {
+        return orvhidWriteToDevice(handle, bytes.data() + offset, ULONG(piece));
+    });
 }
 
 }  // namespace

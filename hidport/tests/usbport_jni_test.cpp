@@ -1,9 +1,6 @@
 // The USBPort natives from a real JVM (started here, with -Xcheck:jni): open result codes,
 // callbacks with the delivered bytes on the reader thread, errors, pieces of large writes, the
 // port table and the log file.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,157 +9,52 @@
 
 #include "jvm_harness.h"
 #include "platform/hid_sim.h"
+#include "port_jni_fixture.h"
 #include "sim_devices.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace orv::jni::test;
 using namespace orv::hidport::test;
 using namespace std::chrono_literals;
-using ByteVector = std::vector<unsigned char>;
 
-constexpr char kRecordingPort[] = "com/orv/hidtest/RecordingPort";
-constexpr char kReaderThread[] = "HidPortLib reader";
+constexpr PortBinding kUsbPort = {"com/orv/hidtest/RecordingPort",
+                                  "hidport_native_tests.jar",
+                                  "libHidPortLib.so",
+                                  "usbjni.log",
+                                  "HidPortLib reader",
+                                  "orv-usbjni-"};
 
 using OpenNative = jint (*)(JNIEnv*, jobject, jstring, jstring);
 
-class UsbPortJni : public ::testing::Test {
+class UsbPortJni : public PortJniTest {
 protected:
-    static void SetUpTestSuite() { env_ = Jvm(TestClassPath(), TestLibraryPath()); }
+    UsbPortJni() : PortJniTest(kUsbPort) {}
 
     void SetUp() override {
-        ASSERT_NE(env_, nullptr) << "no JVM";
         setenv("ORV_HID_BACKEND", "sim", 1);
         OrvHidSimReset();
-        home_ = fs::current_path();
-        work_ = fs::temp_directory_path() /
-                ("orv-usbjni-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(work_);
-        fs::current_path(work_);  // usbjni.log goes into the current folder
+        PortJniTest::SetUp();
     }
 
     void TearDown() override {
-        for (jobject port : ports_) {
-            Close(port);
-            env_->DeleteGlobalRef(port);
-        }
+        PortJniTest::TearDown();
         OrvHidSimReset();
-        fs::current_path(home_);
-        fs::remove_all(work_);
-    }
-
-    jobject NewPort(const char* className = kRecordingPort) {
-        env_->PushLocalFrame(8);
-        jclass cls = env_->FindClass(className);
-        jobject port =
-            cls ? env_->NewObject(cls, env_->GetMethodID(cls, "<init>", "()V")) : nullptr;
-        jobject global = port ? env_->NewGlobalRef(port) : nullptr;
-        TakeException(env_);
-        env_->PopLocalFrame(nullptr);
-        if (global != nullptr) ports_.push_back(global);
-        return global;
-    }
-
-    jint CallInt(jobject port, const char* name, const char* signature, ...) {
-        env_->PushLocalFrame(8);
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), name, signature);
-        va_list args;
-        va_start(args, signature);
-        const jint result = env_->CallIntMethodV(port, method, args);
-        va_end(args);
-        EXPECT_FALSE(TakeException(env_)) << name;
-        env_->PopLocalFrame(nullptr);
-        return result;
     }
 
     jint Open(jobject port, const char* product, const char* serial = "") {
         env_->PushLocalFrame(8);
-        const jint result = CallInt(port, "Open", "(Ljava/lang/String;Ljava/lang/String;)I",
+        const jint result = CallInt(env_, port, "Open", "(Ljava/lang/String;Ljava/lang/String;)I",
                                     env_->NewStringUTF(product), env_->NewStringUTF(serial));
         env_->PopLocalFrame(nullptr);
         return result;
-    }
-    jint Close(jobject port) { return CallInt(port, "Close", "()I"); }
-    jint Write(jobject port, const ByteVector& bytes, jint length) {
-        env_->PushLocalFrame(8);
-        jbyteArray array = env_->NewByteArray(jsize(bytes.size()));
-        env_->SetByteArrayRegion(array, 0, jsize(bytes.size()),
-                                 reinterpret_cast<const jbyte*>(bytes.data()));
-        const jint result = CallInt(port, "Write", "([BI)I", array, length);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-
-    std::optional<ByteVector> NextData(jobject port, jlong ms = 5000) {
-        env_->PushLocalFrame(8);
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "nextData", "(J)[B");
-        auto array = static_cast<jbyteArray>(env_->CallObjectMethod(port, method, ms));
-        std::optional<ByteVector> result;
-        if (!TakeException(env_) && array != nullptr) result = Bytes(env_, array);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    std::string NextError(jobject port, jlong ms = 5000) {
-        env_->PushLocalFrame(8);
-        jmethodID method =
-            env_->GetMethodID(env_->GetObjectClass(port), "nextError", "(J)Ljava/lang/String;");
-        auto text = static_cast<jstring>(env_->CallObjectMethod(port, method, ms));
-        const std::string result = TakeException(env_) ? std::string() : Text(env_, text);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    std::string CallbackThreads(jobject port) {
-        env_->PushLocalFrame(8);
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "callbackThreads",
-                                             "()Ljava/lang/String;");
-        auto text = static_cast<jstring>(env_->CallObjectMethod(port, method));
-        const std::string result = TakeException(env_) ? std::string() : Text(env_, text);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    bool CallbackOnDaemon(jobject port) {
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "callbackOnDaemon", "()Z");
-        const bool daemon = env_->CallBooleanMethod(port, method) == JNI_TRUE;
-        return !TakeException(env_) && daemon;
-    }
-    int LiveReaderThreads() {
-        env_->PushLocalFrame(8);
-        jclass cls = env_->FindClass(kRecordingPort);
-        jmethodID method =
-            env_->GetStaticMethodID(cls, "liveThreadsNamed", "(Ljava/lang/String;)I");
-        const int count = env_->CallStaticIntMethod(cls, method, env_->NewStringUTF(kReaderThread));
-        TakeException(env_);
-        env_->PopLocalFrame(nullptr);
-        return count;
-    }
-    // The open native itself, for receivers that are not USBPort objects.
-    OpenNative OpenFunction() {
-        const std::string path = TestLibraryPath() + "/libHidPortLib.so";
-        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-        return library
-                   ? reinterpret_cast<OpenNative>(dlsym(library, "Java_com_orv_comm_USBPort_Open"))
-                   : nullptr;
-    }
-    static int OpenLogHandles() {
-        int count = 0;
-        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-            std::error_code ec;
-            if (fs::read_symlink(entry.path(), ec).filename() == "usbjni.log") ++count;
-        }
-        return count;
     }
     static DWORD Plug(const ORV_HID_SIM_DEVICE& device) { return OrvHidSimAddDevice(&device); }
     static void Scan(DWORD id, const ByteVector& report) {
         ASSERT_EQ(OrvHidSimSendInput(id, report.data(), DWORD(report.size()), nullptr), 1u);
     }
-
-    static JNIEnv* env_;
-    fs::path home_, work_;
-    std::vector<jobject> ports_;
 };
-
-JNIEnv* UsbPortJni::env_ = nullptr;
 
 TEST_F(UsbPortJni, OpenAnswersWithItsResultCodes) {
     const DWORD id = Plug(PosScanner());
@@ -181,13 +73,13 @@ TEST_F(UsbPortJni, OpenAnswersWithItsResultCodes) {
     fs::remove(work_ / "usbjni.log");
 
     // Receivers that lack the callbacks, or no receiver at all.
-    OpenNative open = OpenFunction();
+    auto open = Native<OpenNative>("Java_com_orv_comm_USBPort_Open");
     ASSERT_NE(open, nullptr);
     env_->PushLocalFrame(16);
     jstring product = env_->NewStringUTF("ZR Scanner");
     jstring serial = env_->NewStringUTF("");
     jobject plain = env_->AllocObject(env_->FindClass("java/lang/Object"));
-    jobject receiveOnly = env_->AllocObject(env_->FindClass("com/orv/hidtest/ReceiveOnly"));
+    jobject receiveOnly = env_->AllocObject(env_->FindClass("com/orv/porttest/ReceiveOnly"));
     EXPECT_EQ(open(env_, plain, product, serial), 4);
     EXPECT_FALSE(TakeException(env_));
     EXPECT_EQ(open(env_, receiveOnly, product, serial), 5);
@@ -211,7 +103,7 @@ TEST_F(UsbPortJni, RecvOccurredGetsExactlyTheDeliveredBytesOnTheReaderThread) {
     const auto data = NextData(port);
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(*data, (ByteVector{0x31, 0x32, 0x33, 0x34}));
-    EXPECT_EQ(CallbackThreads(port), kReaderThread);
+    EXPECT_EQ(CallbackThreads(port), kUsbPort.callbackThread);
     EXPECT_TRUE(CallbackOnDaemon(port));  // never holds the VM open at exit
     EXPECT_FALSE(NextData(port, 100).has_value());
 }
@@ -224,7 +116,8 @@ TEST_F(UsbPortJni, ErrorOccurredCarriesCodeAndText) {
     EXPECT_EQ(NextError(port), "0:Got Wrong Report ID: 3\r");
     OrvHidSimUnplug(id);
     EXPECT_EQ(NextError(port), "1167:The device is not connected.");
-    EXPECT_EQ(CallbackThreads(port), std::string(kReaderThread) + "|" + kReaderThread);
+    EXPECT_EQ(CallbackThreads(port),
+              std::string(kUsbPort.callbackThread) + "|" + kUsbPort.callbackThread);
     EXPECT_EQ(Close(port), 1);  // the device closed itself; the port still had it
     EXPECT_EQ(Close(port), 0);
 }
@@ -264,7 +157,7 @@ TEST_F(UsbPortJni, WriteLengthNeverReachesPastTheArray) {
     EXPECT_EQ(report[1], 10);
     EXPECT_EQ(Write(port, ByteVector(10, 'a'), 0), 0);
     EXPECT_EQ(Write(port, ByteVector(10, 'a'), -5), 0);
-    EXPECT_EQ(CallInt(port, "Write", "([BI)I", nullptr, 5), 0);
+    EXPECT_EQ(CallInt(env_, port, "Write", "([BI)I", nullptr, 5), 0);
     EXPECT_EQ(OrvHidSimPendingOutput(id), 0u);
 }
 
@@ -319,7 +212,8 @@ TEST_F(UsbPortJni, HandleValueThatComesBackBelongsToTheNewPort) {
 
 TEST_F(UsbPortJni, ThrowingCallbackIsClearedAndReadingGoesOn) {
     const DWORD id = Plug(PosScanner());
-    jobject port = NewPort("com/orv/hidtest/ThrowingPort");
+    jobject port = NewPort();
+    RefuseNextBlock(port);
     ASSERT_EQ(Open(port, "ZR Scanner"), 0);
     Scan(id, {0x02, 0x01, ']', 'E', '0', '1'});
     Scan(id, {0x02, 0x01, ']', 'E', '0', '2'});
@@ -332,10 +226,10 @@ TEST_F(UsbPortJni, ReaderThreadsLeaveTheVmWhenTheirDeviceCloses) {
     ASSERT_EQ(Open(port, "ZR Scanner"), 0);
     Scan(id, {0x02, 0x01, ']', 'E', '0', '1'});
     ASSERT_TRUE(NextData(port).has_value());
-    EXPECT_EQ(LiveReaderThreads(), 1);
+    EXPECT_EQ(LiveCallbackThreads(), 1);
     EXPECT_EQ(Close(port), 1);
-    for (int i = 0; i < 200 && LiveReaderThreads() != 0; ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(LiveReaderThreads(), 0);
+    for (int i = 0; i < 200 && LiveCallbackThreads() != 0; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(LiveCallbackThreads(), 0);
 }
 
 }  // namespace

@@ -5,32 +5,15 @@
 
 #include <cstring>
 
+#include "jni_support/jni_refs.h"
 #include "platform/registry.h"
+
+using orv::jni::StringChars;
 
 namespace {
 
 enum CreateResult : jint { kCreated = 0, kKeyFailed = 1, kValueFailed = 2 };
 enum DeleteResult : jint { kDeleted = 0, kDeleteFailed = 1 };
-
-// Modified UTF-8 characters of a Java string, released with the guard. A null string has none.
-class StringChars {
-public:
-    StringChars(JNIEnv* env, jstring text)
-        : env_(env),
-          text_(text),
-          chars_(text != nullptr ? env->GetStringUTFChars(text, nullptr) : nullptr) {}
-    StringChars(const StringChars&) = delete;
-    StringChars& operator=(const StringChars&) = delete;
-    ~StringChars() {
-        if (chars_ != nullptr) env_->ReleaseStringUTFChars(text_, chars_);
-    }
-    const char* get() const { return chars_; }
-
-private:
-    JNIEnv* env_;
-    jstring text_;
-    const char* chars_;
-};
 
 class KeyHandle {
 public:
@@ -41,7 +24,7 @@ public:
         if (key_ != nullptr) RegCloseKey(key_);
     }
     HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
+    HKEY Get() const { return key_; }
 
 private:
     HKEY key_ = nullptr;
@@ -56,16 +39,16 @@ jint CreateKey(JNIEnv* env, jstring subKey, jstring valueName, jstring value) {
         return kKeyFailed;
     }
     // A missing key name would make the root itself the key.
-    if (key.get() == nullptr) return kKeyFailed;
+    if (key.Get() == nullptr) return kKeyFailed;
     KeyHandle handle;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.get(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.Get(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, handle.out(), nullptr) != ERROR_SUCCESS)
         return kKeyFailed;
-    if (text.get() == nullptr) return kValueFailed;
+    if (text.Get() == nullptr) return kValueFailed;
     // A null name, like an empty one, writes the key's default value.
-    const DWORD size = DWORD(std::strlen(text.get()) + 1);
-    if (RegSetValueExA(handle.get(), name.get(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(text.get()), size) != ERROR_SUCCESS)
+    const DWORD size = DWORD(std::strlen(text.Get()) + 1);
+    if (RegSetValueExA(handle.Get(), name.Get(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.Get()), size) != ERROR_SUCCESS)
         return kValueFailed;
     return kCreated;
 }
@@ -76,8 +59,8 @@ jint DeleteKey(JNIEnv* env, jstring subKey) {
         env->ExceptionClear();
         return kDeleteFailed;
     }
-    if (key.get() == nullptr || key.get()[0] == '\0') return kDeleteFailed;  // never the root
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.get()) == ERROR_SUCCESS ? kDeleted : kDeleteFailed;
+    if (key.Get() == nullptr || key.Get()[0] == '\0') return kDeleteFailed;  // never the root
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.Get()) == ERROR_SUCCESS ? kDeleted : kDeleteFailed;
 }
 
 }  // namespace

@@ -11,46 +11,24 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "jvm_harness.h"
 #include "platform/registry.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace orv::jni::test;
 
 constexpr char kKey[] = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
-
-JNIEnv* Jvm() {
-    static std::once_flag once;
-    static JavaVM* vm = nullptr;
-    std::call_once(once, [] {
-        const char* build = std::getenv("ORV_BUILD_DIR");
-        const std::string root = build != nullptr ? build : ".";
-        std::string cp = "-Djava.class.path=" + root + "/share/java/orvpos.jar";
-        std::string lp = "-Djava.library.path=" + root + "/lib";
-        JavaVMOption options[] = {{cp.data(), nullptr},
-                                  {lp.data(), nullptr},
-                                  {const_cast<char*>("-Xcheck:jni"), nullptr}};
-        JavaVMInitArgs args{};
-        args.version = JNI_VERSION_1_8;
-        args.nOptions = 3;
-        args.options = options;
-        JNIEnv* env = nullptr;
-        if (JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) vm = nullptr;
-    });
-    void* env = nullptr;
-    if (vm == nullptr || vm->GetEnv(&env, JNI_VERSION_1_8) != JNI_OK) return nullptr;
-    return static_cast<JNIEnv*>(env);
-}
 
 class WindowsRegistryJni : public ::testing::Test {
 protected:
     void SetUp() override {
-        env_ = Jvm();
+        env_ = Jvm(TestClassPath(), TestLibraryPath());
         ASSERT_NE(env_, nullptr) << "no JVM";
         work_ = fs::temp_directory_path() /
                 ("orv-regkey-" + std::to_string(getpid()) + "-" +

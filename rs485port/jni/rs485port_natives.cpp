@@ -6,41 +6,22 @@
 #include <algorithm>
 #include <vector>
 
-#include "jni_refs.h"
+#include "jni_support/java_port.h"
+#include "jni_support/jni_thread.h"
+#include "jni_support/write_pieces.h"
 #include "port_list.h"
 #include "rs485port/transport.h"
 
 using namespace orv::rs485::jni;
+using namespace orv::jni;
 
 namespace {
 
-enum OpenResult : jint {
-    kOpened = 0,
-    kNoJavaVm = 1,
-    kNoGlobalRef = 2,
-    kNoClass = 3,
-    kNoRecvOccurred = 4,
-    kNoErrorOccurred = 5,
-    kTransportNotOpened = 6,
-    kNoLogFile = 7,
-};
-
+constexpr jint kTransportNotOpened = kPortNotOpened;
 constexpr jint kPieceSize = TR_MAX_WRITE;
 constexpr char kWorkerThreadName[] = "Rs485PortLib worker";
+constexpr char kReleaseThreadName[] = "Rs485PortLib release";
 constexpr char kReadFailedText[] = "Failed To Read Bytes in OnReceive";
-
-void DeliverError(const PortRecord& record, int code, const char* text) {
-    if (record.errorOccurred == nullptr) return;
-    JNIEnv* env = EnvForCurrentThread(record.vm, kWorkerThreadName);
-    if (env == nullptr) return;
-    LocalRef<jstring> message(env, env->NewStringUTF(text != nullptr ? text : ""));
-    if (!message) {
-        ClearPendingException(env);
-        return;
-    }
-    env->CallVoidMethod(record.port.get(), record.errorOccurred, jint(code), message.get());
-    ClearPendingException(env);
-}
 
 void OnReceive(int bytesAvailable, int handle) {
     try {
@@ -54,21 +35,11 @@ void OnReceive(int bytesAvailable, int handle) {
                           : Transport_Read(handle, bytes.data(), unsigned(bytes.size()),
                                            &bytesRead, &status);
         if (read != 0 && status == TR_SUCCESS && bytesRead > 0) {
-            JNIEnv* env = EnvForCurrentThread(record->vm, kWorkerThreadName);
-            if (env == nullptr) return;
             // Exactly what was read: less than announced when part was read meanwhile.
-            LocalRef<jbyteArray> array(env, env->NewByteArray(jsize(bytesRead)));
-            if (!array) {
-                ClearPendingException(env);
-                return;
-            }
-            env->SetByteArrayRegion(array.get(), 0, jsize(bytesRead),
-                                    reinterpret_cast<const jbyte*>(bytes.data()));
-            env->CallVoidMethod(record->port.get(), record->recvOccurred, array.get());
-            ClearPendingException(env);
+            DeliverData(*record, kWorkerThreadName, bytes.data(), jsize(bytesRead));
         } else if (!(read != 0 && status == TR_SUCCESS && bytesRead == 0)) {
             // (Nothing held any more is no failure: another reader was first.)
-            DeliverError(*record, 0, kReadFailedText);
+            DeliverError(*record, kWorkerThreadName, 0, kReadFailedText);
         }
     } catch (...) {
     }
@@ -78,41 +49,18 @@ void OnError(int code, char* text, int deviceSlot) {
     try {
         auto record = FindPortByHandle(deviceSlot + 1);
         if (!record) return;
-        DeliverError(*record, code, text);
+        DeliverError(*record, kWorkerThreadName, code, text);
     } catch (...) {
     }
 }
 
-// Leaves the log open only while some port is open.
-struct LogGuard {
-    bool keep = false;
-    ~LogGuard() {
-        if (!keep) CloseLogIfUnused();
-    }
-};
-
 jint Open(JNIEnv* env, jobject self, jint slotNumber, jint portNumber, jint deviceId,
           jint initialize) {
-    if (!OpenLog()) return kNoLogFile;
-    LogGuard log;
-    JavaVM* vm = nullptr;
-    if (env->GetJavaVM(&vm) != JNI_OK || vm == nullptr) return kNoJavaVm;
-    jobject global = env->NewGlobalRef(self);
-    if (global == nullptr) return kNoGlobalRef;
-    auto record = std::make_shared<PortRecord>(vm, global);  // owns the reference from here
-    LocalRef<jclass> portClass(env, env->GetObjectClass(record->port.get()));
-    if (!portClass) return kNoClass;
-    record->recvOccurred = env->GetMethodID(portClass.get(), "recvOccurred", "([B)V");
-    if (record->recvOccurred == nullptr) {
-        env->ExceptionClear();  // NoSuchMethodError: Open answers with its code instead
-        return kNoRecvOccurred;
-    }
-    record->errorOccurred =
-        env->GetMethodID(portClass.get(), "errorOccurred", "(ILjava/lang/String;)V");
-    if (record->errorOccurred == nullptr) {
-        env->ExceptionClear();
-        return kNoErrorOccurred;
-    }
+    if (!Ports().OpenLog()) return kNoLogFile;
+    PortsInOpeningOrder::LogGuard log(Ports());
+    std::shared_ptr<PortRecord> record;
+    if (const jint bound = BindJavaPort(env, self, kReleaseThreadName, record); bound != kOpened)
+        return bound;
     int handle = 0;
     int status = 0;
     const int opened = Transport_Open(&handle, unsigned(slotNumber), unsigned(portNumber),
@@ -125,7 +73,7 @@ jint Open(JNIEnv* env, jobject self, jint slotNumber, jint portNumber, jint devi
     }
     record->handle = handle;
     AppendPort(std::move(record));
-    log.keep = true;
+    log.Keep();
     return kOpened;
 }
 
@@ -137,29 +85,24 @@ jint Close(JNIEnv* env, jobject self) {
     int status = 0;
     const int closed = Transport_Close(record->handle, &status);
     record.reset();
-    CloseLogIfUnused();
+    Ports().CloseLogIfUnused();
     return closed;
 }
 
 jint Write(JNIEnv* env, jobject self, jbyteArray data, jint length) {
     auto record = FindPortOf(env, self, false);
     if (!record) return 0;
-    if (data == nullptr || length <= 0) return 0;
-    // Never read past the array, whatever length says.
-    length = std::min(length, env->GetArrayLength(data));
+    length = WritableLength(env, data, length);
+    if (length == 0) return 0;
     std::vector<unsigned char> bytes(static_cast<size_t>(length));
     env->GetByteArrayRegion(data, 0, length, reinterpret_cast<jbyte*>(bytes.data()));
     if (ClearPendingException(env)) return 0;
-    jint queued = 0;
     // Each piece after the first waits inside Transport_Write until the previous one is sent.
-    for (jint offset = 0; offset < length; offset += kPieceSize) {
-        const jint piece = std::min(kPieceSize, length - offset);
+    return SendInPieces(length, kPieceSize, [&](jint offset, jint piece) {
         int status = 0;
-        if (Transport_Write(record->handle, bytes.data() + offset, unsigned(piece), &status) == 0)
-            break;
-        queued += piece;
-    }
-    return queued;
+        return Transport_Write(record->handle, bytes.data() + offset, unsigned(piece), &status) !=
+               0;
+    });
 }
 
 }  // namespace

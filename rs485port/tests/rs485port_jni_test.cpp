@@ -1,12 +1,8 @@
 // The Rs485PortLibPort natives from a real JVM (started here, with -Xcheck:jni) against the
 // simulated subsystem: open result codes, 1,024-byte pieces of large writes, the start-up flag,
 // callbacks on the worker thread, the port list and the log file.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -15,17 +11,20 @@
 
 #include "jvm_harness.h"
 #include "platform/win32.h"
+#include "port_jni_fixture.h"
 #include "possim/orvposs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace orv::rs485::test;
-using namespace std::chrono_literals;
-using ByteVector = std::vector<unsigned char>;
+using namespace orv::jni::test;
 
-constexpr char kRecordingPort[] = "com/orv/rs485test/RecordingRs485Port";
-constexpr char kWorkerThread[] = "Rs485PortLib worker";
+constexpr PortBinding kRs485Port = {"com/orv/rs485test/RecordingRs485Port",
+                                    "rs485port_native_tests.jar",
+                                    "libRs485PortLib.so",
+                                    "pos485ni.log",
+                                    "Rs485PortLib worker",
+                                    "orv-rs485jni-"};
 
 using OpenNative = jint (*)(JNIEnv*, jobject, jint, jint, jint, jint);
 
@@ -35,128 +34,20 @@ ByteVector Pattern(size_t size) {
     return bytes;
 }
 
-class Rs485PortJni : public ::testing::Test {
+class Rs485PortJni : public PortJniTest {
 protected:
-    static void SetUpTestSuite() { env_ = Jvm(TestClassPath(), TestLibraryPath()); }
+    Rs485PortJni() : PortJniTest(kRs485Port) {}
 
     void SetUp() override {
-        ASSERT_NE(env_, nullptr) << "no JVM";
-        home_ = fs::current_path();
-        work_ = fs::temp_directory_path() /
-                ("orv-rs485jni-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(work_);
-        fs::create_directories(work_);
-        fs::current_path(work_);  // both logs go into the current folder
+        PortJniTest::SetUp();  // both logs go into the test's folder
+        if (HasFatalFailure()) return;
         orvposs_Reset();
         terminal_ = orvposs_AddDevice(1, 1, 1, 0x64);
-    }
-
-    void TearDown() override {
-        for (jobject port : ports_) {
-            Close(port);
-            env_->DeleteGlobalRef(port);
-        }
-        fs::current_path(home_);
-        fs::remove_all(work_);
-    }
-
-    jobject NewPort(const char* className = kRecordingPort) {
-        env_->PushLocalFrame(8);
-        jclass cls = env_->FindClass(className);
-        jobject port =
-            cls ? env_->NewObject(cls, env_->GetMethodID(cls, "<init>", "()V")) : nullptr;
-        jobject global = port ? env_->NewGlobalRef(port) : nullptr;
-        TakeException(env_);
-        env_->PopLocalFrame(nullptr);
-        if (global != nullptr) ports_.push_back(global);
-        return global;
-    }
-
-    static jint CallInt(JNIEnv* env, jobject port, const char* name, const char* signature, ...) {
-        env->PushLocalFrame(8);
-        jmethodID method = env->GetMethodID(env->GetObjectClass(port), name, signature);
-        va_list args;
-        va_start(args, signature);
-        const jint result = env->CallIntMethodV(port, method, args);
-        va_end(args);
-        EXPECT_FALSE(TakeException(env)) << name;
-        env->PopLocalFrame(nullptr);
-        return result;
     }
 
     jint Open(jobject port, jint slot = 1, jint portNumber = 1, jint device = 1,
               jint initialize = 1) {
         return CallInt(env_, port, "Open", "(IIII)I", slot, portNumber, device, initialize);
-    }
-    jint Close(jobject port) { return CallInt(env_, port, "Close", "()I"); }
-    jint Write(jobject port, const ByteVector& bytes, jint length) {
-        env_->PushLocalFrame(8);
-        jbyteArray array = env_->NewByteArray(jsize(bytes.size()));
-        env_->SetByteArrayRegion(array, 0, jsize(bytes.size()),
-                                 reinterpret_cast<const jbyte*>(bytes.data()));
-        const jint result = CallInt(env_, port, "Write", "([BI)I", array, length);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-
-    std::optional<ByteVector> NextData(jobject port, jlong ms = 5000) {
-        env_->PushLocalFrame(8);
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "nextData", "(J)[B");
-        auto array = static_cast<jbyteArray>(env_->CallObjectMethod(port, method, ms));
-        std::optional<ByteVector> result;
-        if (!TakeException(env_) && array != nullptr) result = Bytes(env_, array);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    std::string NextError(jobject port, jlong ms = 5000) {
-        env_->PushLocalFrame(8);
-        jmethodID method =
-            env_->GetMethodID(env_->GetObjectClass(port), "nextError", "(J)Ljava/lang/String;");
-        auto text = static_cast<jstring>(env_->CallObjectMethod(port, method, ms));
-        const std::string result = TakeException(env_) ? std::string() : Text(env_, text);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    std::string CallbackThreads(jobject port) {
-        env_->PushLocalFrame(8);
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "callbackThreads",
-                                             "()Ljava/lang/String;");
-        auto text = static_cast<jstring>(env_->CallObjectMethod(port, method));
-        const std::string result = TakeException(env_) ? std::string() : Text(env_, text);
-        env_->PopLocalFrame(nullptr);
-        return result;
-    }
-    bool CallbackOnDaemon(jobject port) {
-        jmethodID method = env_->GetMethodID(env_->GetObjectClass(port), "callbackOnDaemon", "()Z");
-        const bool daemon = env_->CallBooleanMethod(port, method) == JNI_TRUE;
-        return !TakeException(env_) && daemon;
-    }
-    int LiveWorkerThreads() {
-        env_->PushLocalFrame(8);
-        jclass cls = env_->FindClass(kRecordingPort);
-        jmethodID method =
-            env_->GetStaticMethodID(cls, "liveThreadsNamed", "(Ljava/lang/String;)I");
-        const int count = env_->CallStaticIntMethod(cls, method, env_->NewStringUTF(kWorkerThread));
-        TakeException(env_);
-        env_->PopLocalFrame(nullptr);
-        return count;
-    }
-    // The open native itself, for receivers that are not Rs485PortLibPort objects.
-    OpenNative OpenFunction() {
-        const std::string path = TestLibraryPath() + "/libRs485PortLib.so";
-        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-        return library ? reinterpret_cast<OpenNative>(
-                             dlsym(library, "Java_com_orv_comm_Rs485PortLibPort_Open"))
-                       : nullptr;
-    }
-    static int OpenLogHandles() {
-        int count = 0;
-        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-            std::error_code ec;
-            if (fs::read_symlink(entry.path(), ec).filename() == "pos485ni.log") ++count;
-        }
-        return count;
     }
     std::string TransportLog() const {
         std::ifstream in(work_ / "Rs485PortLibLog.txt");
@@ -175,13 +66,8 @@ protected:
         return all;
     }
 
-    static JNIEnv* env_;
-    fs::path home_, work_;
     int terminal_ = 0;
-    std::vector<jobject> ports_;
 };
-
-JNIEnv* Rs485PortJni::env_ = nullptr;
 
 TEST_F(Rs485PortJni, OpenAnswersWithItsResultCodes) {
     jobject port = NewPort();
@@ -198,11 +84,11 @@ TEST_F(Rs485PortJni, OpenAnswersWithItsResultCodes) {
     EXPECT_EQ(orvposs_CallCount("PosOpen"), 0u);
     fs::remove(work_ / "pos485ni.log");
 
-    OpenNative open = OpenFunction();
+    auto open = Native<OpenNative>("Java_com_orv_comm_Rs485PortLibPort_Open");
     ASSERT_NE(open, nullptr);
     env_->PushLocalFrame(16);
     jobject plain = env_->AllocObject(env_->FindClass("java/lang/Object"));
-    jobject receiveOnly = env_->AllocObject(env_->FindClass("com/orv/rs485test/ReceiveOnly"));
+    jobject receiveOnly = env_->AllocObject(env_->FindClass("com/orv/porttest/ReceiveOnly"));
     EXPECT_EQ(open(env_, plain, 1, 1, 1, 1), 4);
     EXPECT_FALSE(TakeException(env_));
     EXPECT_EQ(open(env_, receiveOnly, 1, 1, 1, 1), 5);
@@ -272,7 +158,7 @@ TEST_F(Rs485PortJni, RecvOccurredGetsTheAnnouncedBytesOnTheWorkerThread) {
     const auto data = NextData(port);
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(*data, (ByteVector{0x02, 'R', 'E', 'A', 'D', 'Y', 0x03}));
-    EXPECT_EQ(CallbackThreads(port), kWorkerThread);
+    EXPECT_EQ(CallbackThreads(port), kRs485Port.callbackThread);
     EXPECT_TRUE(CallbackOnDaemon(port));  // never holds the VM open at exit
     EXPECT_FALSE(NextData(port, 150).has_value());
 }
@@ -283,7 +169,7 @@ TEST_F(Rs485PortJni, ReadErrorReachesErrorOccurred) {
     const unsigned char block[] = {2, 0, 1, 0, 'x'};
     ASSERT_EQ(orvposs_SendBlock(terminal_, block, sizeof block, sizeof block), 1);
     EXPECT_EQ(NextError(port), "1038:TRWM_ERROR");
-    EXPECT_EQ(CallbackThreads(port), kWorkerThread);
+    EXPECT_EQ(CallbackThreads(port), kRs485Port.callbackThread);
 }
 
 TEST_F(Rs485PortJni, DataForAClosingPortIsNeitherReadNorDelivered) {
@@ -294,7 +180,7 @@ TEST_F(Rs485PortJni, DataForAClosingPortIsNeitherReadNorDelivered) {
     for (int i = 0; i < 200 && orvposs_CallCount("PosWrite") == 0; ++i) Sleep(10);
     jint closed = -1;
     std::thread closer([&] {
-        JNIEnv* env = Jvm(TestClassPath(), TestLibraryPath());
+        JNIEnv* env = ThreadEnv();
         closed = CallInt(env, port, "Close", "()I");
         JavaVM* vm = nullptr;
         env->GetJavaVM(&vm);
@@ -338,14 +224,15 @@ TEST_F(Rs485PortJni, WorkerLeavesTheVmWhenTheLastPortCloses) {
     ASSERT_EQ(Open(port), 0);
     ASSERT_EQ(orvposs_SendData(terminal_, "1", 1), 1);
     ASSERT_TRUE(NextData(port).has_value());
-    EXPECT_EQ(LiveWorkerThreads(), 1);
+    EXPECT_EQ(LiveCallbackThreads(), 1);
     EXPECT_EQ(Close(port), 1);
-    for (int i = 0; i < 200 && LiveWorkerThreads() != 0; ++i) Sleep(10);
-    EXPECT_EQ(LiveWorkerThreads(), 0);
+    for (int i = 0; i < 200 && LiveCallbackThreads() != 0; ++i) Sleep(10);
+    EXPECT_EQ(LiveCallbackThreads(), 0);
 }
 
 TEST_F(Rs485PortJni, ThrowingCallbackIsClearedAndDeliveryGoesOn) {
-    jobject port = NewPort("com/orv/rs485test/ThrowingRs485Port");
+    jobject port = NewPort();
+    RefuseNextBlock(port);
     ASSERT_EQ(Open(port), 0);
     ASSERT_EQ(orvposs_SendData(terminal_, "1", 1), 1);
     for (int i = 0; i < 100 && orvposs_CallCount("PosRead") < 3; ++i) Sleep(10);

@@ -1,6 +1,8 @@
-#include "jni_refs.h"
+#include "jni_support/jni_thread.h"
 
-namespace orv::hidport::jni {
+#include "jni_support/jni_refs.h"
+
+namespace orv::jni {
 namespace {
 
 // Detaches a thread this library attached, when the thread ends.
@@ -21,7 +23,6 @@ JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName) {
     if (state == JNI_OK) return static_cast<JNIEnv*>(env);
     if (state != JNI_EDETACHED) return nullptr;
     JavaVMAttachArgs args{JNI_VERSION_1_4, const_cast<char*>(threadName), nullptr};
-    // A daemon: an open device's reader must never keep the VM from shutting down.
     if (vm->AttachCurrentThreadAsDaemon(&env, &args) != JNI_OK) return nullptr;
     attachedThread.vm = vm;
     return static_cast<JNIEnv*>(env);
@@ -36,7 +37,7 @@ bool ClearPendingException(JNIEnv* env) {
 
 GlobalRef::~GlobalRef() {
     if (ref_ == nullptr) return;
-    if (JNIEnv* env = EnvForCurrentThread(vm_, "HidPortLib release")) env->DeleteGlobalRef(ref_);
+    if (JNIEnv* env = EnvForCurrentThread(vm_, releaseThreadName_)) env->DeleteGlobalRef(ref_);
 }
 
-}  // namespace orv::hidport::jni
+}  // namespace orv::jni

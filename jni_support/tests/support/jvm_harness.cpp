@@ -3,7 +3,15 @@
 #include <cstdlib>
 #include <mutex>
 
-namespace orv::hidport::test {
+namespace orv::jni::test {
+namespace {
+
+std::string BuildDir() {
+    const char* build = std::getenv("ORV_BUILD_DIR");
+    return build != nullptr ? build : ".";
+}
+
+}  // namespace
 
 JNIEnv* Jvm(const std::string& classPath, const std::string& libraryPath, bool checkJni) {
     static std::once_flag once;
@@ -31,15 +39,15 @@ JNIEnv* Jvm(const std::string& classPath, const std::string& libraryPath, bool c
     return static_cast<JNIEnv*>(env);
 }
 
-std::string TestClassPath() {
-    const char* build = std::getenv("ORV_BUILD_DIR");
-    const std::string root = build != nullptr ? build : ".";
-    return root + "/share/java/orvpos.jar:" + root + "/tests/java/hidport_native_tests.jar";
+std::string TestClassPath(std::initializer_list<const char*> testJars) {
+    const std::string root = BuildDir();
+    std::string path = root + "/share/java/orvpos.jar";
+    for (const char* jar : testJars) path += ":" + root + "/tests/java/" + jar;
+    return path;
 }
 
 std::string TestLibraryPath() {
-    const char* build = std::getenv("ORV_BUILD_DIR");
-    return std::string(build != nullptr ? build : ".") + "/lib";
+    return BuildDir() + "/lib";
 }
 
 bool TakeException(JNIEnv* env) {
@@ -65,4 +73,4 @@ std::string Text(JNIEnv* env, jstring text) {
     return result;
 }
 
-}  // namespace orv::hidport::test
+}  // namespace orv::jni::test

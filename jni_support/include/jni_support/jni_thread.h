@@ -1,0 +1,18 @@
+// The JNIEnv of a native thread that calls into Java (a device reader, a transport worker), and
+// the clean-up after each call it makes.
+#pragma once
+
+#include <jni.h>
+
+namespace orv::jni {
+
+// The calling thread's JNIEnv. A native thread the VM does not know yet is attached as a daemon
+// named `threadName` (it must never keep the VM from shutting down) and detached again when it
+// ends. Null on failure.
+JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName);
+
+// Describes and clears a pending Java exception (a callback that threw must not leave one
+// behind on a native thread). True when there was one.
+bool ClearPendingException(JNIEnv* env);
+
+}  // namespace orv::jni
