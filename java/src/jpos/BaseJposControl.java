@@ -66,6 +66,12 @@ public abstract class BaseJposControl implements JposConst {
         return type.cast(svc(method));
     }
 
+    /** A property whose value is fixed (capabilities, lists): still closed and failure checked. */
+    protected final <T> T fixed(String method, T value) throws JposException {
+        svc(method);
+        return value;
+    }
+
     private void deliver(JposEvent event) {
         if (event instanceof DataEvent e) {
             each(dataListeners, l -> l.dataOccurred(e));
@@ -182,23 +188,19 @@ public abstract class BaseJposControl implements JposConst {
     }
 
     public String getDeviceServiceDescription() throws JposException {
-        svc("getDeviceServiceDescription");
-        return kind.serviceDescription();
+        return fixed("getDeviceServiceDescription", kind.serviceDescription());
     }
 
     public int getDeviceServiceVersion() throws JposException {
-        svc("getDeviceServiceVersion");
-        return DEVICE_VERSION;
+        return fixed("getDeviceServiceVersion", DEVICE_VERSION);
     }
 
     public String getPhysicalDeviceDescription() throws JposException {
-        svc("getPhysicalDeviceDescription");
-        return kind.physicalDescription();
+        return fixed("getPhysicalDeviceDescription", kind.physicalDescription());
     }
 
     public String getPhysicalDeviceName() throws JposException {
-        svc("getPhysicalDeviceName");
-        return kind.physicalName();
+        return fixed("getPhysicalDeviceName", kind.physicalName());
     }
 
     public int getPowerNotify() throws JposException {
@@ -218,23 +220,19 @@ public abstract class BaseJposControl implements JposConst {
     }
 
     public boolean getCapStatisticsReporting() throws JposException {
-        svc("getCapStatisticsReporting");
-        return true;
+        return fixed("getCapStatisticsReporting", true);
     }
 
     public boolean getCapUpdateStatistics() throws JposException {
-        svc("getCapUpdateStatistics");
-        return true;
+        return fixed("getCapUpdateStatistics", true);
     }
 
     public boolean getCapCompareFirmwareVersion() throws JposException {
-        svc("getCapCompareFirmwareVersion");
-        return true;
+        return fixed("getCapCompareFirmwareVersion", true);
     }
 
     public boolean getCapUpdateFirmware() throws JposException {
-        svc("getCapUpdateFirmware");
-        return true;
+        return fixed("getCapUpdateFirmware", true);
     }
 
     // ---- statistics and firmware -----------------------------------------------------------

@@ -19,293 +19,235 @@ public class LineDisplay extends BaseJposControl implements LineDisplayConst {
     }
 
     public int getCharacterSet() throws JposException {
-        LineDisplayService d = disp("getCharacterSet");
-        return d.getCharacterSet();
+        return disp("getCharacterSet").getCharacterSet();
     }
 
     public void setCharacterSet(int v) throws JposException {
-        LineDisplayService d = disp("setCharacterSet");
-        d.setCharacterSet(v);
+        disp("setCharacterSet").setCharacterSet(v);
     }
 
     public int getColumns() throws JposException {
-        LineDisplayService d = disp("getColumns");
-        return d.getColumns();
+        return disp("getColumns").getColumns();
     }
 
     public int getCurrentWindow() throws JposException {
-        LineDisplayService d = disp("getCurrentWindow");
-        return d.getCurrentWindow();
+        return disp("getCurrentWindow").getCurrentWindow();
     }
 
     public void setCurrentWindow(int v) throws JposException {
-        LineDisplayService d = disp("setCurrentWindow");
-        d.setCurrentWindow(v);
+        disp("setCurrentWindow").setCurrentWindow(v);
     }
 
     public int getCursorColumn() throws JposException {
-        LineDisplayService d = disp("getCursorColumn");
-        return d.getCursorColumn();
+        return disp("getCursorColumn").getCursorColumn();
     }
 
     public void setCursorColumn(int v) throws JposException {
-        LineDisplayService d = disp("setCursorColumn");
-        d.setCursorColumn(v);
+        disp("setCursorColumn").setCursorColumn(v);
     }
 
     public int getCursorRow() throws JposException {
-        LineDisplayService d = disp("getCursorRow");
-        return d.getCursorRow();
+        return disp("getCursorRow").getCursorRow();
     }
 
     public void setCursorRow(int v) throws JposException {
-        LineDisplayService d = disp("setCursorRow");
-        d.setCursorRow(v);
+        disp("setCursorRow").setCursorRow(v);
     }
 
     public boolean getCursorUpdate() throws JposException {
-        LineDisplayService d = disp("getCursorUpdate");
-        return d.getCursorUpdate();
+        return disp("getCursorUpdate").getCursorUpdate();
     }
 
     public void setCursorUpdate(boolean v) throws JposException {
-        LineDisplayService d = disp("setCursorUpdate");
-        d.setCursorUpdate(v);
+        disp("setCursorUpdate").setCursorUpdate(v);
     }
 
     public int getDeviceBrightness() throws JposException {
-        LineDisplayService d = disp("getDeviceBrightness");
-        return d.getDeviceBrightness();
+        return disp("getDeviceBrightness").getDeviceBrightness();
     }
 
     public void setDeviceBrightness(int v) throws JposException {
-        LineDisplayService d = disp("setDeviceBrightness");
-        d.setDeviceBrightness(v);
+        disp("setDeviceBrightness").setDeviceBrightness(v);
     }
 
     public int getDeviceColumns() throws JposException {
-        LineDisplayService d = disp("getDeviceColumns");
-        return d.getDeviceColumns();
+        return disp("getDeviceColumns").getDeviceColumns();
     }
 
     public int getDeviceDescriptors() throws JposException {
-        disp("getDeviceDescriptors");
-        return LineDisplayService.DEVICE_DESCRIPTORS;
+        return fixed("getDeviceDescriptors", LineDisplayService.DEVICE_DESCRIPTORS);
     }
 
     public int getDeviceRows() throws JposException {
-        LineDisplayService d = disp("getDeviceRows");
-        return d.getDeviceRows();
+        return disp("getDeviceRows").getDeviceRows();
     }
 
     public int getDeviceWindows() throws JposException {
-        disp("getDeviceWindows");
-        return LineDisplayService.DEVICE_WINDOWS;
+        return fixed("getDeviceWindows", LineDisplayService.DEVICE_WINDOWS);
     }
 
     public int getInterCharacterWait() throws JposException {
-        LineDisplayService d = disp("getInterCharacterWait");
-        return d.getMarquee(Marquee.INTER_CHARACTER_WAIT);
+        return disp("getInterCharacterWait").getMarquee(Marquee.INTER_CHARACTER_WAIT);
     }
 
     public void setInterCharacterWait(int v) throws JposException {
-        LineDisplayService d = disp("setInterCharacterWait");
-        d.setMarquee(Marquee.INTER_CHARACTER_WAIT, v);
+        disp("setInterCharacterWait").setMarquee(Marquee.INTER_CHARACTER_WAIT, v);
     }
 
     public int getMarqueeRepeatWait() throws JposException {
-        LineDisplayService d = disp("getMarqueeRepeatWait");
-        return d.getMarquee(Marquee.REPEAT_WAIT);
+        return disp("getMarqueeRepeatWait").getMarquee(Marquee.REPEAT_WAIT);
     }
 
     public void setMarqueeRepeatWait(int v) throws JposException {
-        LineDisplayService d = disp("setMarqueeRepeatWait");
-        d.setMarquee(Marquee.REPEAT_WAIT, v);
+        disp("setMarqueeRepeatWait").setMarquee(Marquee.REPEAT_WAIT, v);
     }
 
     public int getMarqueeType() throws JposException {
-        LineDisplayService d = disp("getMarqueeType");
-        return d.getMarquee(Marquee.TYPE);
+        return disp("getMarqueeType").getMarquee(Marquee.TYPE);
     }
 
     public void setMarqueeType(int v) throws JposException {
-        LineDisplayService d = disp("setMarqueeType");
-        d.setMarquee(Marquee.TYPE, v);
+        disp("setMarqueeType").setMarquee(Marquee.TYPE, v);
     }
 
     public int getMarqueeUnitWait() throws JposException {
-        LineDisplayService d = disp("getMarqueeUnitWait");
-        return d.getMarquee(Marquee.UNIT_WAIT);
+        return disp("getMarqueeUnitWait").getMarquee(Marquee.UNIT_WAIT);
     }
 
     public void setMarqueeUnitWait(int v) throws JposException {
-        LineDisplayService d = disp("setMarqueeUnitWait");
-        d.setMarquee(Marquee.UNIT_WAIT, v);
+        disp("setMarqueeUnitWait").setMarquee(Marquee.UNIT_WAIT, v);
     }
 
     public int getRows() throws JposException {
-        LineDisplayService d = disp("getRows");
-        return d.getRows();
+        return disp("getRows").getRows();
     }
 
     public int getMarqueeFormat() throws JposException {
-        LineDisplayService d = disp("getMarqueeFormat");
-        return d.getMarquee(Marquee.FORMAT);
+        return disp("getMarqueeFormat").getMarquee(Marquee.FORMAT);
     }
 
     public void setMarqueeFormat(int v) throws JposException {
-        LineDisplayService d = disp("setMarqueeFormat");
-        d.setMarquee(Marquee.FORMAT, v);
+        disp("setMarqueeFormat").setMarquee(Marquee.FORMAT, v);
     }
 
     public int getCursorType() throws JposException {
-        LineDisplayService d = disp("getCursorType");
-        return d.getCursorType();
+        return disp("getCursorType").getCursorType();
     }
 
     public void setCursorType(int v) throws JposException {
-        LineDisplayService d = disp("setCursorType");
-        d.setCursorType(v);
+        disp("setCursorType").setCursorType(v);
     }
 
     public int getCapBlink() throws JposException {
-        disp("getCapBlink");
-        return DISP_CB_BLINKEACH;
+        return fixed("getCapBlink", DISP_CB_BLINKEACH);
     }
 
     public boolean getCapBrightness() throws JposException {
-        disp("getCapBrightness");
-        return true;
+        return fixed("getCapBrightness", true);
     }
 
     public int getCapCharacterSet() throws JposException {
-        disp("getCapCharacterSet");
-        return DISP_CCS_ASCII;
+        return fixed("getCapCharacterSet", DISP_CCS_ASCII);
     }
 
     public boolean getCapDescriptors() throws JposException {
-        disp("getCapDescriptors");
-        return true;
+        return fixed("getCapDescriptors", true);
     }
 
     public boolean getCapHMarquee() throws JposException {
-        disp("getCapHMarquee");
-        return true;
+        return fixed("getCapHMarquee", true);
     }
 
     public boolean getCapICharWait() throws JposException {
-        disp("getCapICharWait");
-        return true;
+        return fixed("getCapICharWait", true);
     }
 
     public boolean getCapVMarquee() throws JposException {
-        disp("getCapVMarquee");
-        return true;
+        return fixed("getCapVMarquee", true);
     }
 
     public boolean getCapBitmap() throws JposException {
-        disp("getCapBitmap");
-        return true;
+        return fixed("getCapBitmap", true);
     }
 
     public int getCapCursorType() throws JposException {
-        disp("getCapCursorType");
-        return LineDisplayService.CAP_CURSOR;
+        return fixed("getCapCursorType", LineDisplayService.CAP_CURSOR);
     }
 
     public boolean getCapCustomGlyph() throws JposException {
-        disp("getCapCustomGlyph");
-        return true;
+        return fixed("getCapCustomGlyph", true);
     }
 
     public int getCapReadBack() throws JposException {
-        disp("getCapReadBack");
-        return DISP_CRB_SINGLE;
+        return fixed("getCapReadBack", DISP_CRB_SINGLE);
     }
 
     public boolean getCapScreenMode() throws JposException {
-        disp("getCapScreenMode");
-        return true;
+        return fixed("getCapScreenMode", true);
     }
 
     public boolean getCapBlinkRate() throws JposException {
-        disp("getCapBlinkRate");
-        return true;
+        return fixed("getCapBlinkRate", true);
     }
 
     public boolean getMapCharacterSet() throws JposException {
-        LineDisplayService d = disp("getMapCharacterSet");
-        return d.getMapCharacterSet();
+        return disp("getMapCharacterSet").getMapCharacterSet();
     }
 
     public void setMapCharacterSet(boolean v) throws JposException {
-        LineDisplayService d = disp("setMapCharacterSet");
-        d.setMapCharacterSet(v);
+        disp("setMapCharacterSet").setMapCharacterSet(v);
     }
 
     public int getScreenMode() throws JposException {
-        LineDisplayService d = disp("getScreenMode");
-        return d.getScreenMode();
+        return disp("getScreenMode").getScreenMode();
     }
 
     public void setScreenMode(int v) throws JposException {
-        LineDisplayService d = disp("setScreenMode");
-        d.setScreenMode(v);
+        disp("setScreenMode").setScreenMode(v);
     }
 
     public int getGlyphHeight() throws JposException {
-        disp("getGlyphHeight");
-        return LineDisplayService.GLYPH_HEIGHT;
+        return fixed("getGlyphHeight", LineDisplayService.GLYPH_HEIGHT);
     }
 
     public int getGlyphWidth() throws JposException {
-        disp("getGlyphWidth");
-        return LineDisplayService.GLYPH_WIDTH;
+        return fixed("getGlyphWidth", LineDisplayService.GLYPH_WIDTH);
     }
 
     public int getMaximumX() throws JposException {
-        LineDisplayService d = disp("getMaximumX");
-        return d.getMaximumX();
+        return disp("getMaximumX").getMaximumX();
     }
 
     public int getMaximumY() throws JposException {
-        LineDisplayService d = disp("getMaximumY");
-        return d.getMaximumY();
+        return disp("getMaximumY").getMaximumY();
     }
 
     public int getCapReverse() throws JposException {
-        disp("getCapReverse");
-        return DISP_CR_REVERSEEACH;
+        return fixed("getCapReverse", DISP_CR_REVERSEEACH);
     }
 
     public int getBlinkRate() throws JposException {
-        LineDisplayService d = disp("getBlinkRate");
-        return d.getBlinkRate();
+        return disp("getBlinkRate").getBlinkRate();
     }
 
     public void setBlinkRate(int v) throws JposException {
-        LineDisplayService d = disp("setBlinkRate");
-        d.setBlinkRate(v);
+        disp("setBlinkRate").setBlinkRate(v);
     }
 
     public boolean getCapMapCharacterSet() throws JposException {
-        disp("getCapMapCharacterSet");
-        return true;
+        return fixed("getCapMapCharacterSet", true);
     }
 
     public String getCharacterSetList() throws JposException {
-        disp("getCharacterSetList");
-        return LineDisplayService.CHARACTER_SETS;
+        return fixed("getCharacterSetList", LineDisplayService.CHARACTER_SETS);
     }
 
     public String getCustomGlyphList() throws JposException {
-        disp("getCustomGlyphList");
-        return LineDisplayService.GLYPHS;
+        return fixed("getCustomGlyphList", LineDisplayService.GLYPHS);
     }
 
     public String getScreenModeList() throws JposException {
-        disp("getScreenModeList");
-        return LineDisplayService.SCREEN_MODES;
+        return fixed("getScreenModeList", LineDisplayService.SCREEN_MODES);
     }
 
     public void clearText() throws JposException {

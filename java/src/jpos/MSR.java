@@ -22,23 +22,19 @@ public class MSR extends BaseJposInputControl implements MSRConst {
     }
 
     public boolean getCapISO() throws JposException {
-        msr("getCapISO");
-        return true;
+        return fixed("getCapISO", true);
     }
 
     public boolean getCapJISOne() throws JposException {
-        msr("getCapJISOne");
-        return false;
+        return fixed("getCapJISOne", false);
     }
 
     public boolean getCapJISTwo() throws JposException {
-        msr("getCapJISTwo");
-        return false;
+        return fixed("getCapJISTwo", false);
     }
 
     public boolean getCapTransmitSentinels() throws JposException {
-        msr("getCapTransmitSentinels");
-        return true;
+        return fixed("getCapTransmitSentinels", true);
     }
 
     public boolean getDecodeData() throws JposException {

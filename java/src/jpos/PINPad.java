@@ -16,28 +16,23 @@ public class PINPad extends BaseJposInputControl implements PINPadConst {
     }
 
     public int getCapDisplay() throws JposException {
-        pin("getCapDisplay");
-        return PPAD_DISP_UNRESTRICTED;
+        return fixed("getCapDisplay", PPAD_DISP_UNRESTRICTED);
     }
 
     public boolean getCapKeyboard() throws JposException {
-        pin("getCapKeyboard");
-        return true;
+        return fixed("getCapKeyboard", true);
     }
 
     public int getCapLanguage() throws JposException {
-        pin("getCapLanguage");
-        return PPAD_LANG_UNRESTRICTED;
+        return fixed("getCapLanguage", PPAD_LANG_UNRESTRICTED);
     }
 
     public boolean getCapMACCalculation() throws JposException {
-        pin("getCapMACCalculation");
-        return true;
+        return fixed("getCapMACCalculation", true);
     }
 
     public boolean getCapTone() throws JposException {
-        pin("getCapTone");
-        return true;
+        return fixed("getCapTone", true);
     }
 
     public String getAccountNumber() throws JposException {
@@ -62,13 +57,11 @@ public class PINPad extends BaseJposInputControl implements PINPadConst {
     }
 
     public String getAvailableLanguagesList() throws JposException {
-        pin("getAvailableLanguagesList");
-        return PinPadService.LANGUAGES;
+        return fixed("getAvailableLanguagesList", PinPadService.LANGUAGES);
     }
 
     public String getAvailablePromptsList() throws JposException {
-        pin("getAvailablePromptsList");
-        return PinPadService.PROMPTS;
+        return fixed("getAvailablePromptsList", PinPadService.PROMPTS);
     }
 
     public String getEncryptedPIN() throws JposException {
@@ -169,19 +162,19 @@ public class PINPad extends BaseJposInputControl implements PINPadConst {
 
     /** Text forms of the track setters: each character is one byte (ISO 8859-1). */
     public void setTrack1Data(String data) throws JposException {
-        pin("setTrack1Data").setTrackData(0, bytes(data));
+        setTrack1Data(bytes(data));
     }
 
     public void setTrack2Data(String data) throws JposException {
-        pin("setTrack2Data").setTrackData(1, bytes(data));
+        setTrack2Data(bytes(data));
     }
 
     public void setTrack3Data(String data) throws JposException {
-        pin("setTrack3Data").setTrackData(2, bytes(data));
+        setTrack3Data(bytes(data));
     }
 
     public void setTrack4Data(String data) throws JposException {
-        pin("setTrack4Data").setTrackData(3, bytes(data));
+        setTrack4Data(bytes(data));
     }
 
     private static byte[] bytes(String s) {

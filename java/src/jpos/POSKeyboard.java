@@ -15,8 +15,7 @@ public class POSKeyboard extends BaseJposInputControl implements POSKeyboardCons
     }
 
     public boolean getCapKeyUp() throws JposException {
-        kbd("getCapKeyUp");
-        return true;
+        return fixed("getCapKeyUp", true);
     }
 
     public int getEventTypes() throws JposException {

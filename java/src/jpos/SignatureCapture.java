@@ -16,28 +16,23 @@ public class SignatureCapture extends BaseJposInputControl {
     }
 
     public boolean getCapDisplay() throws JposException {
-        sig("getCapDisplay");
-        return true;
+        return fixed("getCapDisplay", true);
     }
 
     public boolean getCapRealTimeData() throws JposException {
-        sig("getCapRealTimeData");
-        return true;
+        return fixed("getCapRealTimeData", true);
     }
 
     public boolean getCapUserTerminated() throws JposException {
-        sig("getCapUserTerminated");
-        return true;
+        return fixed("getCapUserTerminated", true);
     }
 
     public int getMaximumX() throws JposException {
-        sig("getMaximumX");
-        return SignatureService.MAXIMUM_X;
+        return fixed("getMaximumX", SignatureService.MAXIMUM_X);
     }
 
     public int getMaximumY() throws JposException {
-        sig("getMaximumY");
-        return SignatureService.MAXIMUM_Y;
+        return fixed("getMaximumY", SignatureService.MAXIMUM_Y);
     }
 
     /** The captured points; (-1,-1) ends a stroke. */

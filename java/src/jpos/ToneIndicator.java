@@ -18,13 +18,11 @@ public class ToneIndicator extends BaseJposControl {
     }
 
     public boolean getCapPitch() throws JposException {
-        tone("getCapPitch");
-        return true;
+        return fixed("getCapPitch", true);
     }
 
     public boolean getCapVolume() throws JposException {
-        tone("getCapVolume");
-        return true;
+        return fixed("getCapVolume", true);
     }
 
     public boolean getAsyncMode() throws JposException {

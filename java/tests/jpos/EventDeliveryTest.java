@@ -12,9 +12,13 @@ import static org.junit.jupiter.api.Assertions.assertSame;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.orv.sim.Sim;
+import com.orv.sim.device.DeviceService;
 import com.orv.testing.Recorder;
 import java.util.List;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicInteger;
+import java.util.concurrent.atomic.AtomicReference;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -63,12 +67,12 @@ class EventDeliveryTest {
         Sim.keyPress("K1", '1');
         Sim.keyPress("K1", '2');
         assertEquals(2, kbd.getDataCount());
-        assertTrue(rec.settle(100).isEmpty());
+        assertTrue(rec.settle().isEmpty());
         kbd.setDataEventEnabled(true);
         List<Recorder.Seen> first = rec.await(1);
         assertEquals('1', data(first.get(0)).getStatus());
         // Delivering a data event turns DataEventEnabled off: the second waits.
-        assertEquals(1, rec.settle(100).size());
+        assertEquals(1, rec.settle().size());
         assertFalse(kbd.getDataEventEnabled());
         assertEquals(1, kbd.getDataCount());
         kbd.setDataEventEnabled(true);
@@ -93,7 +97,7 @@ class EventDeliveryTest {
         kbd.setDataEventEnabled(true);
         Sim.status("K1", 42);
         Sim.keyPress("K1", '3');
-        assertTrue(rec.settle(150).isEmpty());
+        assertTrue(rec.settle().isEmpty());
         kbd.setFreezeEvents(false);
         List<Recorder.Seen> seen = rec.await(2);
         assertEquals(42, status(seen.get(0)).getStatus());
@@ -123,6 +127,7 @@ class EventDeliveryTest {
         assertEquals(5, error(seen.get(0)).getErrorCodeExtended());
         assertEquals('1', data(seen.get(1)).getStatus());
         assertEquals(JposConst.JPOS_EL_INPUT, error(seen.get(2)).getErrorLocus());
+        // The last error's response is applied once its handlers have returned; await waits for that.
         assertEquals(JposConst.JPOS_S_IDLE, kbd.getState());
     }
 
@@ -135,7 +140,7 @@ class EventDeliveryTest {
         List<Recorder.Seen> seen = rec.await(1);
         assertEquals(JposConst.JPOS_EL_INPUT_DATA, error(seen.get(0)).getErrorLocus());
         kbd.setDataEventEnabled(true);
-        assertEquals(1, rec.settle(150).size());
+        assertEquals(1, rec.settle().size());
         assertEquals(0, kbd.getDataCount());
     }
 
@@ -151,7 +156,7 @@ class EventDeliveryTest {
         assertEquals(JposConst.JPOS_SUE_POWER_ONLINE, status(seen.get(0)).getStatus());
         assertEquals(JposConst.JPOS_SUE_POWER_OFF_OFFLINE, status(seen.get(1)).getStatus());
         assertEquals(JposConst.JPOS_SUE_POWER_ONLINE, status(seen.get(2)).getStatus());
-        assertEquals(3, rec.settle(100).size());
+        assertEquals(3, rec.settle().size());
     }
 
     @Test
@@ -166,8 +171,7 @@ class EventDeliveryTest {
         rec.await(1);
         kbd.setDataEventEnabled(true);
         Sim.keyPress("K1", '2');
-        rec.await(2);
-        rec.settle(100);  // the counting listener runs after the recorder
+        rec.await(2);  // returns once the event thread is done, after the counting listener too
         assertEquals(2, second.get());
     }
 
@@ -180,7 +184,7 @@ class EventDeliveryTest {
         kbd.setDeviceEnabled(true);
         assertEquals(0, kbd.getDataCount());
         kbd.setDataEventEnabled(true);
-        assertTrue(rec.settle(100).isEmpty());
+        assertTrue(rec.settle(100).isEmpty());  // time too for the closed instance's thread to misbehave
     }
 
     @Test
@@ -199,8 +203,37 @@ class EventDeliveryTest {
         List<Recorder.Seen> seen = rec.await(3);
         assertEquals(List.of(0x0D, 0x1B, 0x1B), seen.stream().map(s -> data(s).getStatus()).toList());
         assertEquals(POSKeyboardConst.KBD_KET_KEYUP, kbd.getPOSKeyEventType());
-        assertEquals(3, rec.settle(100).size());
+        assertEquals(3, rec.settle().size());
         assertThrowsIllegal(() -> kbd.setEventTypes(3));
+    }
+
+    @Test
+    void idleMeansEveryDeliverableEventHandledAndHeldEventsDoNotCount() throws Exception {
+        DeviceService device = Sim.terminal().activeService("K1");
+        CountDownLatch release = new CountDownLatch(1);
+        AtomicReference<Throwable> waitOnEventThread = new AtomicReference<>();
+        rec.onEvent(e -> {
+            try {
+                device.awaitIdle(10);
+            } catch (Throwable t) {
+                waitOnEventThread.set(t);
+            }
+            try {
+                release.await(5, TimeUnit.SECONDS);
+            } catch (InterruptedException ex) {
+                Thread.currentThread().interrupt();
+            }
+        });
+        kbd.setFreezeEvents(true);
+        kbd.setDataEventEnabled(true);
+        Sim.keyPress("K1", '1');
+        assertTrue(device.awaitIdle(0));  // frozen: nothing may be delivered, nothing to wait for
+        kbd.setFreezeEvents(false);
+        assertFalse(device.awaitIdle(50));  // the handler has not returned
+        release.countDown();
+        assertTrue(device.awaitIdle(5000));
+        assertEquals(1, rec.settle().size());
+        assertTrue(waitOnEventThread.get() instanceof IllegalStateException, String.valueOf(waitOnEventThread.get()));
     }
 
     private static void assertThrowsIllegal(org.junit.jupiter.api.function.Executable e) {

@@ -43,7 +43,7 @@ class SignatureCaptureTest {
         fails(JposConst.JPOS_E_ILLEGAL, () -> sig.beginCapture("again"));
         Sim.sign("S1", List.of(new Point(10, 20), new Point(300, 5), SignatureService.PEN_UP));
         Sim.sign("S1", List.of(new Point(0, 240)));
-        assertEquals(0, rec.settle(100).size());
+        assertEquals(0, rec.settle().size());
         sig.endCapture();
         assertEquals(SignatureService.STATUS_FINAL, data(rec.await(1).get(0)).getStatus());
         Point[] p = sig.getPointArray();

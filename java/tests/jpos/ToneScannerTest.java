@@ -65,7 +65,7 @@ class ToneScannerTest {
         tone.setAsyncMode(true);
         tone.sound(1, 0);
         int first = tone.getOutputID();
-        tone.sound(2, 5);
+        tone.sound(2, 300);  // long enough that the outputs are still under way when State is read
         assertEquals(first + 1, tone.getOutputID());
         assertEquals(JposConst.JPOS_S_BUSY, tone.getState());
         List<Recorder.Seen> seen = toneEvents.await(2);
@@ -92,8 +92,7 @@ class ToneScannerTest {
         tone.setAsyncMode(true);
         tone.setTone1Duration(200);
         tone.sound(1, 0);
-        Thread.sleep(20);
-        Sim.error("T1", JposConst.JPOS_E_FAILURE, 3);  // preset answer: retry
+        faultWhileSounding(3);  // preset answer: retry
         List<Recorder.Seen> seen = toneEvents.await(2);
         assertEquals(JposConst.JPOS_EL_OUTPUT, error(seen.get(0)).getErrorLocus());
         assertEquals(JposConst.JPOS_ER_RETRY, error(seen.get(0)).getErrorResponse());
@@ -105,10 +104,25 @@ class ToneScannerTest {
             }
         });
         tone.sound(1, 0);
-        Thread.sleep(20);
-        Sim.error("T1", JposConst.JPOS_E_FAILURE, 0);
+        faultWhileSounding(0);
         assertEquals(1, toneEvents.await(1).size());
         assertEquals(1, toneEvents.settle(300).size());
+    }
+
+    /** A beeper fault as soon as the queued output sounds: the player starts it on its own thread. */
+    private static void faultWhileSounding(int extended) throws InterruptedException {
+        long end = System.currentTimeMillis() + 5000;
+        while (true) {
+            try {
+                Sim.error("T1", JposConst.JPOS_E_FAILURE, extended);
+                return;
+            } catch (SimException e) {
+                if (System.currentTimeMillis() > end) {
+                    throw e;
+                }
+                Thread.sleep(1);
+            }
+        }
     }
 
     @Test

@@ -1,17 +1,19 @@
 package com.orv.comm;
 
 import com.orv.jpos.NativeBinding;
-import java.util.concurrent.TimeUnit;
 
 /**
  * An RS-485 port of the terminal (IBM POS subsystem), served by the native library
- * Rs485PortLib. The natives report small result codes; received data and errors come back through recvOccurred and
- * errorOccurred on the library's worker thread. Loading the library never fails the class:
- * isNativeAvailable tells whether the natives can be used.
+ * Rs485PortLib. The natives report small result codes; received data and errors come back
+ * through recvOccurred and errorOccurred on the library's worker thread. Loading the library
+ * never fails the class: isNativeAvailable tells whether the natives can be used.
  */
-public class Rs485PortLibPort {
+public class Rs485PortLibPort extends NativePort {
     private static final NativeBinding LIBRARY = NativeBinding.load("Rs485PortLib");
-    private final PortCallbacks callbacks = new PortCallbacks();
+
+    public Rs485PortLibPort() {
+        super(LIBRARY);
+    }
 
     public static boolean isNativeAvailable() {
         return LIBRARY.isLoaded();
@@ -33,50 +35,7 @@ public class Rs485PortLibPort {
 
     /** Open that reports a missing library as an exception instead of an UnsatisfiedLinkError. */
     public int open(int slotNumber, int portNumber, int deviceId, boolean initialize) {
-        requireNative();
+        requireLibrary();
         return Open(slotNumber, portNumber, deviceId, initialize ? 1 : 0);
-    }
-
-    public int close() {
-        requireNative();
-        return Close();
-    }
-
-    /** Writes the whole array; length never exceeds the array. */
-    public int write(byte[] data) {
-        requireNative();
-        return Write(data, data.length);
-    }
-
-    private static void requireNative() {
-        if (!isNativeAvailable()) {
-            throw new IllegalStateException("Rs485PortLib is not loaded: " + nativeLoadError());
-        }
-    }
-
-    /** Called by the native library with one received block. */
-    public void recvOccurred(byte[] data) {
-        callbacks.received(data);
-    }
-
-    /** Called by the native library with an error code and text. */
-    public void errorOccurred(int code, String message) {
-        callbacks.error(code, message);
-    }
-
-    public void addPortListener(PortListener l) {
-        callbacks.addListener(l);
-    }
-
-    public void removePortListener(PortListener l) {
-        callbacks.removeListener(l);
-    }
-
-    public byte[] awaitData(long timeout, TimeUnit unit) throws InterruptedException {
-        return callbacks.awaitData(timeout, unit);
-    }
-
-    public PortError awaitError(long timeout, TimeUnit unit) throws InterruptedException {
-        return callbacks.awaitError(timeout, unit);
     }
 }

@@ -1,7 +1,6 @@
 package com.orv.comm;
 
 import com.orv.jpos.NativeBinding;
-import java.util.concurrent.TimeUnit;
 
 /**
  * A USB HID port of the terminal, served by the native library HidPortLib. The natives report
@@ -9,9 +8,12 @@ import java.util.concurrent.TimeUnit;
  * errorOccurred on the library's reader thread. Loading the library never fails the class:
  * isNativeAvailable tells whether the natives can be used.
  */
-public class USBPort {
+public class USBPort extends NativePort {
     private static final NativeBinding LIBRARY = NativeBinding.load("HidPortLib");
-    private final PortCallbacks callbacks = new PortCallbacks();
+
+    public USBPort() {
+        super(LIBRARY);
+    }
 
     public static boolean isNativeAvailable() {
         return LIBRARY.isLoaded();
@@ -33,50 +35,7 @@ public class USBPort {
 
     /** Open that reports a missing library as an exception instead of an UnsatisfiedLinkError. */
     public int open(String productName, String serialNumber) {
-        requireNative();
+        requireLibrary();
         return Open(productName, serialNumber);
-    }
-
-    public int close() {
-        requireNative();
-        return Close();
-    }
-
-    /** Writes the whole array; length never exceeds the array. */
-    public int write(byte[] data) {
-        requireNative();
-        return Write(data, data.length);
-    }
-
-    private static void requireNative() {
-        if (!isNativeAvailable()) {
-            throw new IllegalStateException("HidPortLib is not loaded: " + nativeLoadError());
-        }
-    }
-
-    /** Called by the native library with one received block. */
-    public void recvOccurred(byte[] data) {
-        callbacks.received(data);
-    }
-
-    /** Called by the native library with an error code and text. */
-    public void errorOccurred(int code, String message) {
-        callbacks.error(code, message);
-    }
-
-    public void addPortListener(PortListener l) {
-        callbacks.addListener(l);
-    }
-
-    public void removePortListener(PortListener l) {
-        callbacks.removeListener(l);
-    }
-
-    public byte[] awaitData(long timeout, TimeUnit unit) throws InterruptedException {
-        return callbacks.awaitData(timeout, unit);
-    }
-
-    public PortError awaitError(long timeout, TimeUnit unit) throws InterruptedException {
-        return callbacks.awaitError(timeout, unit);
     }
 }

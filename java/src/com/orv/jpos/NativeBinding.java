@@ -54,6 +54,13 @@ public final class NativeBinding {
         return failure;
     }
 
+    /** For wrappers of natives: a missing library is an IllegalStateException naming the reason. */
+    public void require() {
+        if (!loaded) {
+            throw new IllegalStateException(library + " is not loaded: " + failure);
+        }
+    }
+
     @Override
     public String toString() {
         return library + (loaded ? " (loaded)" : " (not loaded: " + failure + ")");

@@ -10,9 +10,9 @@ import jpos.events.StatusUpdateEvent;
 
 /**
  * Routes every event of one control instance to the five event natives of a service object
- * library. A subclass per device class declares the natives (their JNI names carry the class
- * name) and loads its library once. When the library is missing, or a native turns out not to
- * be exported, the relay goes quiet instead of failing the event thread.
+ * library. A subclass per device class declares the five methods below as natives (their JNI
+ * names carry the class name) and loads its library once. When the library is missing, or a
+ * native turns out not to be exported, the relay goes quiet instead of failing the event thread.
  */
 public abstract class OposEventCallbacks {
     private final NativeBinding binding;
@@ -39,15 +39,15 @@ public abstract class OposEventCallbacks {
         }
         try {
             if (event instanceof DataEvent e) {
-                onData(e);
+                oposDataEventOccurred(e);
             } else if (event instanceof ErrorEvent e) {
-                onError(e);
+                oposErrorEventOccurred(e);
             } else if (event instanceof StatusUpdateEvent e) {
-                onStatusUpdate(e);
+                oposStatusUpdateEventOccurred(e);
             } else if (event instanceof OutputCompleteEvent e) {
-                onOutputComplete(e);
+                oposOutputCompleteEventOccurred(e);
             } else if (event instanceof DirectIOEvent e) {
-                onDirectIO(e);
+                oposDirectIOEventOccurred(e);
             }
         } catch (UnsatisfiedLinkError e) {
             active = false;
@@ -57,13 +57,13 @@ public abstract class OposEventCallbacks {
         }
     }
 
-    protected abstract void onData(DataEvent e);
+    public abstract void oposDataEventOccurred(DataEvent e);
 
-    protected abstract void onError(ErrorEvent e);
+    public abstract void oposErrorEventOccurred(ErrorEvent e);
 
-    protected abstract void onStatusUpdate(StatusUpdateEvent e);
+    public abstract void oposStatusUpdateEventOccurred(StatusUpdateEvent e);
 
-    protected abstract void onOutputComplete(OutputCompleteEvent e);
+    public abstract void oposOutputCompleteEventOccurred(OutputCompleteEvent e);
 
-    protected abstract void onDirectIO(DirectIOEvent e);
+    public abstract void oposDirectIOEventOccurred(DirectIOEvent e);
 }

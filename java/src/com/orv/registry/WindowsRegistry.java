@@ -25,18 +25,12 @@ public class WindowsRegistry {
 
     /** CreateLocalMachineKey that reports a missing library as an IllegalStateException. */
     public int createLocalMachineKey(String subKey, String valueName, String value) {
-        requireNative();
+        LIBRARY.require();
         return CreateLocalMachineKey(subKey, valueName, value);
     }
 
     public int deleteLocalMachineKey(String subKey) {
-        requireNative();
+        LIBRARY.require();
         return DeleteLocalMachineKey(subKey);
-    }
-
-    private static void requireNative() {
-        if (!isNativeAvailable()) {
-            throw new IllegalStateException("RegKeyLib is not loaded: " + nativeLoadError());
-        }
     }
 }

@@ -37,9 +37,15 @@ class PortsTest {
         assertTrue(Rs485PortLibPort.nativeLoadError().contains("Rs485PortLib"));
         assertFalse(WindowsRegistry.isNativeAvailable());
         assertTrue(WindowsRegistry.nativeLoadError().contains("RegKeyLib"));
-        assertThrows(IllegalStateException.class, () -> new USBPort().open("ZR88", "1"));
+        assertEquals("HidPortLib is not loaded: " + USBPort.nativeLoadError(),
+                assertThrows(IllegalStateException.class, () -> new USBPort().open("ZR88", "1")).getMessage());
         assertThrows(IllegalStateException.class, () -> new Rs485PortLibPort().open(1, 2, 3, true));
+        for (NativePort port : List.of(new USBPort(), new Rs485PortLibPort())) {
+            assertThrows(IllegalStateException.class, port::close);
+            assertThrows(IllegalStateException.class, () -> port.write(new byte[] {1}));
+        }
         assertThrows(IllegalStateException.class, () -> new WindowsRegistry().deleteLocalMachineKey("X"));
+        assertThrows(IllegalStateException.class, () -> new WindowsRegistry().createLocalMachineKey("X", "v", "1"));
         assertThrows(UnsatisfiedLinkError.class, () -> new USBPort().Close());
     }
 

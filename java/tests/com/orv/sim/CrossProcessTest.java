@@ -32,6 +32,20 @@ class CrossProcessTest {
         throw new AssertionError("no line starting with " + expected + " in:\n" + all);
     }
 
+    /** The log's text once it holds the line (at most 5 s). */
+    private static String awaitLogLine(Path log, String line) throws Exception {
+        long end = System.currentTimeMillis() + 5000;
+        String text = "";
+        while (System.currentTimeMillis() < end) {
+            text = Files.exists(log) ? Files.readString(log) : "";
+            if (text.contains(line)) {
+                return text;
+            }
+            Thread.sleep(10);
+        }
+        throw new AssertionError("no line '" + line + "' in the control log:\n" + text);
+    }
+
     @Test
     void aClaimHeldByAnotherProcessGivesClaimedOrTimeout() throws Exception {
         Process holder = Jpos.java(List.of(), "com.orv.testing.HoldClaim", "M1");
@@ -47,7 +61,7 @@ class CrossProcessTest {
             msr.claim(5000);
             assertTrue(msr.getClaimed());
         } finally {
-            holder.destroyForcibly();
+            holder.destroyForcibly().waitFor(20, TimeUnit.SECONDS);  // its claim must not outlive the test
             closeQuietly(msr);
         }
     }
@@ -100,12 +114,13 @@ class CrossProcessTest {
                 w.write("swipe M1 1=%B4111^DOE/JOHN^2512?\n");
             }
             assertEquals("DATA B4111^DOE/JOHN^2512", readLine(out, "DATA"));
-            assertTrue(p.waitFor(20, TimeUnit.SECONDS));
-            String answers = Files.readString(log);
+            // The swipe's data event can reach the program before the FIFO reader logs "OK".
+            String answers = awaitLogLine(log, "swipe M1 1=%B4111^DOE/JOHN^2512? -> OK");
             assertTrue(answers.contains("bogus -> ERR unknown command 'bogus'"), answers);
-            assertTrue(answers.contains("swipe M1 1=%B4111^DOE/JOHN^2512? -> OK"), answers);
+            p.getOutputStream().close();
+            assertTrue(p.waitFor(20, TimeUnit.SECONDS));
         } finally {
-            p.destroyForcibly();
+            p.destroyForcibly().waitFor(20, TimeUnit.SECONDS);
         }
     }
 }

@@ -147,7 +147,7 @@ class SimControlTest {
         Recorder answers = Recorder.on(pad);
         assertEquals("OK", SimControl.command("dio P1 hold"));
         pad.directIO(0x1028, new int[1], null);
-        assertTrue(answers.settle(100).isEmpty());
+        assertTrue(answers.settle().isEmpty());
         assertEquals("OK 1", SimControl.command("dio P1 release"));
         answers.await(1);
         assertTrue(SimControl.command("show P1").contains("claimed=true"));

@@ -4,7 +4,10 @@ import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import jpos.MSR;
 
-/** Second-process helper: waits for a swipe driven through the control FIFO and prints track 1. */
+/**
+ * Second-process helper: waits for a swipe driven through the control FIFO, prints track 1 and
+ * runs on until its input ends, so the FIFO reader can finish logging its answers.
+ */
 public final class FifoListener {
     private FifoListener() {
     }
@@ -23,6 +26,10 @@ public final class FifoListener {
             System.out.println("DATA " + MSR.text(msr.getTrack1Data()));
         } else {
             System.out.println("NO DATA");
+        }
+        System.out.flush();
+        while (System.in.read() >= 0) {
+            // keep running
         }
         msr.close();
     }

@@ -21,6 +21,7 @@ public final class KbdOPOSEventCallbacks extends OposEventCallbacks {
         return BINDING;
     }
 
+    // The JNI names of these natives carry this class's name: KeypadBridge exports them for it.
     public native void oposDataEventOccurred(DataEvent e);
 
     public native void oposErrorEventOccurred(ErrorEvent e);
@@ -30,29 +31,4 @@ public final class KbdOPOSEventCallbacks extends OposEventCallbacks {
     public native void oposOutputCompleteEventOccurred(OutputCompleteEvent e);
 
     public native void oposDirectIOEventOccurred(DirectIOEvent e);
-
-    @Override
-    protected void onData(DataEvent e) {
-        oposDataEventOccurred(e);
-    }
-
-    @Override
-    protected void onError(ErrorEvent e) {
-        oposErrorEventOccurred(e);
-    }
-
-    @Override
-    protected void onStatusUpdate(StatusUpdateEvent e) {
-        oposStatusUpdateEventOccurred(e);
-    }
-
-    @Override
-    protected void onOutputComplete(OutputCompleteEvent e) {
-        oposOutputCompleteEventOccurred(e);
-    }
-
-    @Override
-    protected void onDirectIO(DirectIOEvent e) {
-        oposDirectIOEventOccurred(e);
-    }
 }

@@ -5,6 +5,7 @@ import com.orv.sim.SimException;
 import com.orv.sim.SimLog;
 import com.orv.sim.terminal.Terminal;
 import java.util.ArrayDeque;
+import java.util.concurrent.TimeUnit;
 import java.util.concurrent.locks.Condition;
 import java.util.concurrent.locks.ReentrantLock;
 import jpos.JposConst;
@@ -26,6 +27,7 @@ import jpos.events.StatusUpdateEvent;
  */
 public abstract class DeviceService implements JposConst {
     protected final ReentrantLock lock = new ReentrantLock();
+    /** Signalled when the queues or the delivery rules change, and when a delivery ends. */
     private final Condition wake = lock.newCondition();
     protected final Terminal terminal;
     protected final DeviceKind kind;
@@ -41,6 +43,7 @@ public abstract class DeviceService implements JposConst {
     private boolean freezeEvents;
     private boolean autoDisable;
     private boolean inError;
+    private boolean delivering;
     private int powerNotify = JPOS_PN_DISABLED;
     private String checkHealthText = "";
     private final ArrayDeque<Pending> input = new ArrayDeque<>();
@@ -200,6 +203,7 @@ public abstract class DeviceService implements JposConst {
         claimed = false;
         inError = false;
         input.clear();
+        wake.signalAll();
         onRelease();
     }
 
@@ -316,6 +320,7 @@ public abstract class DeviceService implements JposConst {
     protected final void clearInputLocked() {
         input.clear();
         inError = false;
+        wake.signalAll();
     }
 
     public int getState() {
@@ -557,6 +562,8 @@ public abstract class DeviceService implements JposConst {
             lock.lock();
             try {
                 afterDelivery(p);
+                delivering = false;
+                wake.signalAll();
             } finally {
                 lock.unlock();
             }
@@ -566,18 +573,51 @@ public abstract class DeviceService implements JposConst {
     /** Waits for the oldest event that may be delivered now; null once the device is closed. */
     private Pending nextDeliverable() {
         while (open) {
-            if (!freezeEvents) {
-                Pending g = general.peekFirst();
-                Pending i = dataEventEnabled ? input.peekFirst() : null;
-                Pending pick = g == null ? i : i == null ? g : i.sequence < g.sequence ? i : g;
-                if (pick != null) {
-                    (pick == g ? general : input).pollFirst();
-                    return pick;
-                }
+            Pending pick = deliverable();
+            if (pick != null) {
+                (pick == general.peekFirst() ? general : input).pollFirst();
+                delivering = true;
+                return pick;
             }
             wake.awaitUninterruptibly();
         }
         return null;
+    }
+
+    /** The oldest event that may be delivered now, left in its queue; null when none may. */
+    private Pending deliverable() {
+        if (freezeEvents) {
+            return null;
+        }
+        Pending g = general.peekFirst();
+        Pending i = dataEventEnabled ? input.peekFirst() : null;
+        return g == null ? i : i == null ? g : i.sequence < g.sequence ? i : g;
+    }
+
+    /**
+     * Waits until the event thread has delivered every event it may deliver now and has
+     * finished with each, error responses included: after an event handler returns, the device
+     * state it leads to (State, DataCount, cleared input) is set on the event thread, so another
+     * thread that wants to read that state waits here first. Held events (FreezeEvents, data
+     * without DataEventEnabled) do not count. False when the time ran out first.
+     */
+    public boolean awaitIdle(long timeoutMs) throws InterruptedException {
+        if (Thread.currentThread() == dispatcher) {
+            throw new IllegalStateException("the event thread of " + name + " cannot wait for itself");
+        }
+        long left = TimeUnit.MILLISECONDS.toNanos(timeoutMs);
+        lock.lock();
+        try {
+            while (open && (delivering || deliverable() != null)) {
+                if (left <= 0) {
+                    return false;
+                }
+                left = wake.awaitNanos(left);
+            }
+            return true;
+        } finally {
+            lock.unlock();
+        }
     }
 
     private void beforeDelivery(Pending p) {

@@ -73,6 +73,9 @@ public final class Terminal implements JposConst {
     private final Map<String, DioRoute> routes = new HashMap<>();
     private final Map<DeviceService, Prompt> prompts = new HashMap<>();
     private final Set<String> updating = ConcurrentHashMap.newKeySet();
+    /** Guards epoch and runs timed work, so a reset waits for work under way and cancels the rest. */
+    private final Object timedWork = new Object();
+    private long epoch;
     private final Map<Fact, String> facts = new EnumMap<>(DEFAULT_FACTS);
     private int errorCode;
     private String errorText = "No error";
@@ -399,12 +402,35 @@ public final class Terminal implements JposConst {
     public void reboot() {
         softReset();
         display.resetAll();
-        scheduler.execute(() -> setPowerAll(JPOS_PS_OFF_OFFLINE));
-        scheduler.schedule(() -> setPowerAll(JPOS_PS_ONLINE), REBOOT_MS, TimeUnit.MILLISECONDS);
+        later(0, () -> setPowerAll(JPOS_PS_OFF_OFFLINE));
+        later(REBOOT_MS, () -> setPowerAll(JPOS_PS_ONLINE));
     }
 
-    /** Back to the defaults of a fresh process (open controls stay open). */
+    /** Timed work of the terminal itself (reboot, firmware update); a reset cancels it. */
+    private void later(long delayMs, Runnable work) {
+        long at;
+        synchronized (timedWork) {
+            at = epoch;
+        }
+        scheduler.schedule(() -> {
+            synchronized (timedWork) {
+                if (epoch == at) {
+                    work.run();
+                }
+            }
+        }, delayMs, TimeUnit.MILLISECONDS);
+    }
+
+    /**
+     * Back to the defaults of a fresh process (open controls stay open). Timed work of the
+     * terminal is dropped: a reboot or firmware update begun before must not change power or
+     * facts afterwards.
+     */
     public void reset() {
+        synchronized (timedWork) {
+            epoch++;
+            updating.clear();
+        }
         scripts.reset();
         display.resetAll();
         variables.clear();
@@ -508,24 +534,26 @@ public final class Terminal implements JposConst {
      */
     public void updateFirmware(DeviceService from, String file) throws JposException {
         Firmware f = readFirmware(file);
-        if (!updating.add(from.name())) {
-            throw new JposException(JPOS_E_BUSY, "A firmware update is already running");
-        }
         boolean fits = f.version != null && (f.model == null || f.model.equals(fact(Fact.MODEL)));
-        for (int step = 1; step <= 4; step++) {
-            int s = step;
-            scheduler.schedule(() -> {
-                if (s < 4) {
-                    from.post(new StatusUpdateEvent(from.source(), JPOS_SUE_UF_PROGRESS + 25 * s));
-                    return;
-                }
-                if (fits) {
-                    setFact(Fact.VERSION, f.version);
-                }
-                updating.remove(from.name());
-                from.post(new StatusUpdateEvent(from.source(), fits ? JPOS_SUE_UF_COMPLETE
-                        : JPOS_SUE_UF_FAILED_DEV_OK));
-            }, FIRMWARE_STEP_MS * step, TimeUnit.MILLISECONDS);
+        synchronized (timedWork) {  // a reset comes before the update or after all of it is planned
+            if (!updating.add(from.name())) {
+                throw new JposException(JPOS_E_BUSY, "A firmware update is already running");
+            }
+            for (int step = 1; step <= 4; step++) {
+                int s = step;
+                later(FIRMWARE_STEP_MS * step, () -> {
+                    if (s < 4) {
+                        from.post(new StatusUpdateEvent(from.source(), JPOS_SUE_UF_PROGRESS + 25 * s));
+                        return;
+                    }
+                    if (fits) {
+                        setFact(Fact.VERSION, f.version);
+                    }
+                    updating.remove(from.name());
+                    from.post(new StatusUpdateEvent(from.source(), fits ? JPOS_SUE_UF_COMPLETE
+                            : JPOS_SUE_UF_FAILED_DEV_OK));
+                });
+            }
         }
     }
 

@@ -123,7 +123,7 @@ class DirectIOTest {
             throws Exception {
         pad.directIO(code, new int[] {data}, object);
         if (status < 0) {
-            assertTrue(rec.settle(100).isEmpty(), "answered only when the customer has typed");
+            assertTrue(rec.settle().isEmpty(), "answered only when the customer has typed");
             Sim.answerPrompt("P1", "1250");
             status = 0;
             text = "12.50";
@@ -173,7 +173,7 @@ class DirectIOTest {
         fails(JposConst.JPOS_E_ILLEGAL, () -> pad.directIO(0x400002, new int[1], "XYZ"));
         fails(JposConst.JPOS_E_NOEXIST, () -> pad.directIO(0x3290, new int[1], list("/no/such.bmp", new Point())));
         fails(JposConst.JPOS_E_NOEXIST, () -> pad.directIO(0x1412, new int[1], list("S", "/no/such.bin")));
-        assertTrue(rec.settle(100).isEmpty());
+        assertTrue(rec.settle().isEmpty());
     }
 
     private String ask(int code, Object object) throws Exception {
@@ -256,7 +256,7 @@ class DirectIOTest {
         Sim.holdDirectIO("P1", true);
         pad.directIO(0x1028, new int[1], null);
         pad.directIO(0x1029, new int[1], null);
-        assertTrue(rec.settle(100).isEmpty());
+        assertTrue(rec.settle().isEmpty());
         assertEquals(2, Sim.holdDirectIO("P1", false));
         List<Recorder.Seen> seen = rec.await(2);
         assertEquals(0x1028, dio(seen.get(0)).getData());
@@ -281,6 +281,22 @@ class DirectIOTest {
         assertEquals(0x10F0, dio(seen.get(0)).getData());
         assertEquals(JposConst.JPOS_SUE_POWER_OFF_OFFLINE, status(seen.get(1)).getStatus());
         assertEquals(JposConst.JPOS_SUE_POWER_ONLINE, status(seen.get(2)).getStatus());
+    }
+
+    /** A reset while a reboot and a firmware update are under way leaves neither anything to do. */
+    @Test
+    void aResetDropsTheTerminalsTimedWork() throws Exception {
+        pad.setDeviceEnabled(true);
+        Path fw = file("reset.fw", "version=9.9.9\n");
+        pad.updateFirmware(fw.toString());
+        pad.directIO(0x10F0, new int[1], null);
+        Sim.reset();
+        int beforeReset = rec.settle().size();
+        assertEquals(beforeReset, rec.settle(400).size(), "events after the reset");  // reboot: 300 ms
+        assertEquals("4.2.1", Sim.terminal().fact(Terminal.Fact.VERSION));
+        assertEquals(JposConst.JPOS_PS_ONLINE, Sim.terminal().powerState("P1"));
+        assertEquals(JposConst.JPOS_S_IDLE, pad.getState());
+        pad.updateFirmware(fw.toString());  // no update is left running
     }
 
     @Test
