@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -55,15 +54,6 @@ bool SetUpControlInstallation() {
 void RemoveControlInstallation() {
     std::error_code ignored;
     fs::remove_all(Folder(), ignored);
-}
-
-double Percentile(std::vector<double> samples, double p) {
-    if (samples.empty()) return 0;
-    const size_t k = std::min(samples.size() - 1,
-                              static_cast<size_t>(p / 100.0 * static_cast<double>(samples.size())));
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(k),
-                     samples.end());
-    return samples[k];
 }
 
 }  // namespace orv::perf

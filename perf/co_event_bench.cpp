@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "baselines.h"
 #include "co_bench_env.h"
 #include "fake_service_object.h"
 #include "host/apartment.h"
@@ -148,42 +149,9 @@ private:
 };
 
 void BM_ConditionVariableRoundTrip(benchmark::State& state) {
-    std::mutex mutex;
-    std::condition_variable toPeer, toMain;
-    uint64_t ping = 0, pong = 0;
-    bool stop = false;
-    std::thread peer([&] {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            toPeer.wait(lock, [&] { return ping != pong || stop; });
-            if (stop) return;
-            pong = ping;
-            lock.unlock();
-            toMain.notify_one();
-            lock.lock();
-        }
-    });
-    std::vector<double> samples;
     const auto begin = Clock::now();
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        {
-            std::lock_guard lock(mutex);
-            ++ping;
-        }
-        toPeer.notify_one();
-        std::unique_lock lock(mutex);
-        toMain.wait(lock, [&] { return pong == ping; });
-        lock.unlock();
-        samples.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
-    }
+    const std::vector<double> samples = orv::perf::ConditionVariableRoundTrips(state);
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    {
-        std::lock_guard lock(mutex);
-        stop = true;
-    }
-    toPeer.notify_one();
-    peer.join();
     g_figures.cvRoundTripMedian = orv::perf::Percentile(samples, 50);
     g_figures.cvRoundTripRate = static_cast<double>(samples.size()) / seconds;
     state.counters["median_ns"] = g_figures.cvRoundTripMedian;

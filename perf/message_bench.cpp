@@ -9,17 +9,15 @@
 #include <benchmark/benchmark.h>
 #include <poll.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <future>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "baselines.h"
 #include "platform/queue_fd.h"
 #include "platform/win32.h"
 
@@ -37,10 +35,7 @@ int64_t NowNs() {
 }
 
 double Median(std::vector<double> samples) {
-    if (samples.empty()) return 0;
-    auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
+    return orv::perf::Percentile(std::move(samples), 50);
 }
 
 struct Figures {
@@ -50,42 +45,7 @@ struct Figures {
 } g_figures;
 
 void BM_ConditionVariableRoundTrip(benchmark::State& state) {
-    std::mutex mutex;
-    std::condition_variable toPeer, toMain;
-    uint64_t ping = 0, pong = 0;
-    bool stop = false;
-    std::thread peer([&] {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            toPeer.wait(lock, [&] { return ping != pong || stop; });
-            if (stop) return;
-            pong = ping;
-            lock.unlock();
-            toMain.notify_one();
-            lock.lock();
-        }
-    });
-    std::vector<double> samples;
-    samples.reserve(1 << 20);
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        {
-            std::lock_guard lock(mutex);
-            ++ping;
-        }
-        toPeer.notify_one();
-        std::unique_lock lock(mutex);
-        toMain.wait(lock, [&] { return pong == ping; });
-        lock.unlock();
-        samples.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
-    }
-    {
-        std::lock_guard lock(mutex);
-        stop = true;
-    }
-    toPeer.notify_one();
-    peer.join();
-    g_figures.conditionRoundTrip = Median(samples);
+    g_figures.conditionRoundTrip = Median(orv::perf::ConditionVariableRoundTrips(state));
     state.counters["median_ns"] = g_figures.conditionRoundTrip;
 }
 BENCHMARK(BM_ConditionVariableRoundTrip)->UseRealTime();
