@@ -2,7 +2,7 @@ package com.orv.sim.crypto;
 
 import java.security.GeneralSecurityException;
 import javax.crypto.Cipher;
-import javax.crypto.spec.SecretKeySpec;
+import javax.crypto.SecretKey;
 
 /** Single and triple DES on 8-byte blocks (ECB, no padding), the primitives of PIN security. */
 public final class Des {
@@ -37,6 +37,29 @@ public final class Des {
         return n == 8 || n == 16 || n == 24;
     }
 
+    /** Key bytes as the JCE ciphers take them (RAW format), for DES or DESede. */
+    public static SecretKey rawKey(byte[] bytes, String algorithm) {
+        byte[] copy = bytes.clone();
+        return new SecretKey() {
+            private static final long serialVersionUID = 1L;
+
+            @Override
+            public String getAlgorithm() {
+                return algorithm;
+            }
+
+            @Override
+            public String getFormat() {
+                return "RAW";
+            }
+
+            @Override
+            public byte[] getEncoded() {
+                return copy.clone();
+            }
+        };
+    }
+
     private static byte[] expand(byte[] key) {
         if (key.length == 24) {
             return key;
@@ -58,7 +81,7 @@ public final class Des {
     private static byte[] run(String algorithm, byte[] key, byte[] data, int mode) {
         try {
             Cipher c = Cipher.getInstance(algorithm + "/ECB/NoPadding");
-            c.init(mode, new SecretKeySpec(key, algorithm));
+            c.init(mode, rawKey(key, algorithm));
             return c.doFinal(data);
         } catch (GeneralSecurityException e) {
             throw new IllegalStateException("DES unavailable: " + e, e);

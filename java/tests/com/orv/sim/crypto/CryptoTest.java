@@ -6,9 +6,8 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
+import java.security.AlgorithmParameters;
 import javax.crypto.Cipher;
-import javax.crypto.spec.IvParameterSpec;
-import javax.crypto.spec.SecretKeySpec;
 import org.junit.jupiter.api.Test;
 
 /** PIN security primitives against published vectors and independent formulations. */
@@ -41,9 +40,11 @@ class CryptoTest {
             byte[] padded = Arrays.copyOf(m, blocks * 8);
             byte[] chain = new byte[8];
             if (blocks > 1) {
+                // A zero IV, DER-encoded as an 8-byte OCTET STRING.
+                AlgorithmParameters zeroIv = AlgorithmParameters.getInstance("DES");
+                zeroIv.init(Arrays.copyOf(new byte[] {0x04, 0x08}, 10));
                 Cipher cbc = Cipher.getInstance("DES/CBC/NoPadding");
-                cbc.init(Cipher.ENCRYPT_MODE, new SecretKeySpec(Arrays.copyOf(key, 8), "DES"),
-                        new IvParameterSpec(new byte[8]));
+                cbc.init(Cipher.ENCRYPT_MODE, Des.rawKey(Arrays.copyOf(key, 8), "DES"), zeroIv);
                 byte[] c = cbc.doFinal(Arrays.copyOf(padded, (blocks - 1) * 8));
                 chain = Arrays.copyOfRange(c, c.length - 8, c.length);
             }
