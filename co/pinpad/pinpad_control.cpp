@@ -49,6 +49,36 @@ constexpr const char* kSoMethodNames[] = {
     "UpdateFirmware",
 };
 
+constexpr SoMember kSoMembers[] = {
+    {"BeginEFTTransaction", kSoBeginEFTTransaction},
+    {"ComputeMAC", kSoComputeMAC},
+    {"EnablePINEntry", kSoEnablePINEntry},
+    {"EndEFTTransaction", kSoEndEFTTransaction},
+    {"UpdateKey", kSoUpdateKey},
+    {"VerifyMAC", kSoVerifyMAC},
+    {"CheckHealth", kSoCheckHealth},
+    {"Claim", kSoClaim},
+    {"ClearInput", kSoClearInput},
+    {"Close", kSoClose},
+    {"DirectIO", kSoDirectIO},
+    {"Release", kSoRelease},
+    {"GetPropertyNumber", kSoGetPropertyNumber},
+    {"GetPropertyString", kSoGetPropertyString},
+    {"SetPropertyNumber", kSoSetPropertyNumber},
+    {"SetPropertyString", kSoSetPropertyString},
+    {"GetAmount", kSoGetAmount},
+    {"SetAmount", kSoSetAmount},
+    {"OpenService", kSoOpenService},
+    {"COFreezeEvents", kSoCOFreezeEvents},
+    {"ClaimDevice", kSoClaimDevice},
+    {"ReleaseDevice", kSoReleaseDevice},
+    {"CompareFirmwareVersion", kSoCompareFirmwareVersion},
+    {"ResetStatistics", kSoResetStatistics},
+    {"RetrieveStatistics", kSoRetrieveStatistics},
+    {"UpdateFirmware", kSoUpdateFirmware},
+    {"UpdateStatistics", kSoUpdateStatistics},
+};
+
 constexpr ControlDescriptor kDescriptor{
     .progId = "OPOS.PINPad",
     .clsid = GUID_INIT(0x00311137, 0x618B, 0x11D3, 0xA7, 0x33, 0x00, 0x80, 0xC8, 0x8C, 0x35, 0xFA),
@@ -66,6 +96,7 @@ constexpr ControlDescriptor kDescriptor{
     .deviceClass = "PINPad",
     .registryKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\",
     .soMethodNames = kSoMethodNames,
+    .soMembers = kSoMembers,
     .so =
         {
             .openService = kSoOpenService,

@@ -1,6 +1,6 @@
 #include "service_lookup.h"
 
-#include "co_core/opos.h"
+#include "platform/opos.h"
 #include "platform/registry.h"
 
 namespace orv::co {

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "co_core/opos.h"
+#include "platform/opos.h"
 #include "control_test_env.h"
 
 namespace orv::co::test {

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "co_core/opos.h"
+#include "platform/opos.h"
 #include "control_test_env.h"
 #include "host/opos_events.h"
 #include "platform/win32.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/com_ptr.h"
-#include "so_core/opos.h"
+#include "platform/opos.h"
 #include "so_core/trace_log.h"
 
 namespace orv::so {

@@ -83,7 +83,7 @@ void SoCore::Unregister() {
 int32_t SoCore::OpenService(const char* /*deviceClass*/, const char* deviceName,
                             IDispatch* control) {
     if (!bridge_.InitOk()) return OPOS_E_FAILURE;  // nothing logged, nothing recorded
-    bridge_.LogLine(kOpen.texts.begin);
+    if (identity_.traits.openBeginLine) bridge_.LogLine(identity_.traits.openBeginLine);
     JNIEnv* env = bridge_.Env();
     LocalFrame frame(env, OposJNI::kFrameCapacity);
     LocalRef<jstring> name(env, bridge_.NewString(deviceName ? deviceName : ""));
@@ -109,6 +109,7 @@ int32_t SoCore::OpenService(const char* /*deviceClass*/, const char* deviceName,
         EventTargetRegistry::Instance().Register(bridge_.Control(), std::move(target));
         registered_ = true;
     }
+    if (identity_.traits.openEndLine) bridge_.LogLine(identity_.traits.openEndLine);
     return RecordResult(OPOS_SUCCESS);
 }
 
@@ -122,18 +123,28 @@ int32_t SoCore::Close() {
     return RecordResult(result);
 }
 
-int32_t SoCore::Claim(int32_t timeout) {
-    return RecordResult(bridge_.CallMethod(kClaim.texts, kClaim.java, kClaim.signature,
-                                           [timeout](JNIEnv* env, jobject o, jmethodID m) {
-                                               env->CallVoidMethod(o, m, static_cast<jint>(timeout));
-                                           }));
+int32_t SoCore::CallClaim(int32_t timeout) {
+    return bridge_.CallMethod(kClaim.texts, kClaim.java, kClaim.signature,
+                              [timeout](JNIEnv* env, jobject o, jmethodID m) {
+                                  env->CallVoidMethod(o, m, static_cast<jint>(timeout));
+                              });
 }
 
-int32_t SoCore::Release() {
-    return RecordResult(bridge_.CallMethod(kRelease.texts, kRelease.java, kRelease.signature,
-                                           [](JNIEnv* env, jobject o, jmethodID m) {
-                                               env->CallVoidMethod(o, m);
-                                           }));
+int32_t SoCore::CallRelease() {
+    return bridge_.CallMethod(kRelease.texts, kRelease.java, kRelease.signature,
+                              [](JNIEnv* env, jobject o, jmethodID m) { env->CallVoidMethod(o, m); });
+}
+
+int32_t SoCore::Claim(int32_t timeout) { return RecordResult(CallClaim(timeout)); }
+
+int32_t SoCore::ClaimDevice(int32_t timeout) {
+    return identity_.traits.recordsClaimDevice ? Claim(timeout) : CallClaim(timeout);
+}
+
+int32_t SoCore::Release() { return RecordResult(CallRelease()); }
+
+int32_t SoCore::ReleaseDevice() {
+    return identity_.traits.recordsClaimDevice ? Release() : CallRelease();
 }
 
 int32_t SoCore::CheckHealth(int32_t level) {
@@ -171,30 +182,31 @@ int32_t SoCore::StringMethod(const MethodTexts& texts, const char* java, const c
 }
 
 int32_t SoCore::CompareFirmwareVersion(const char* fileName, int32_t result) {
-    return bridge_.CallMethod(kCompareFirmware.texts, kCompareFirmware.java,
+    return StatisticsResult(bridge_.CallMethod(kCompareFirmware.texts, kCompareFirmware.java,
                               kCompareFirmware.signature,
                               [this, fileName, result](JNIEnv* env, jobject o, jmethodID m) {
                                   LocalRef<jstring> s(env, bridge_.NewString(fileName ? fileName : ""));
                                   env->CallVoidMethod(o, m, s.Get(), static_cast<jlong>(result));
-                              });
+                              }));
 }
 
 int32_t SoCore::ResetStatistics(const char* buffer) {
-    return StringMethod(kResetStatistics.texts, kResetStatistics.java, buffer);
+    return StatisticsResult(StringMethod(kResetStatistics.texts, kResetStatistics.java, buffer));
 }
 
 int32_t SoCore::RetrieveStatistics(BSTR* buffer) {
     // The caller's text goes to Java; the buffer is left as it is.
     const std::string text = buffer ? AnsiFromBstr(*buffer) : std::string();
-    return StringMethod(kRetrieveStatistics.texts, kRetrieveStatistics.java, text.c_str());
+    return StatisticsResult(
+        StringMethod(kRetrieveStatistics.texts, kRetrieveStatistics.java, text.c_str()));
 }
 
 int32_t SoCore::UpdateFirmware(const char* fileName) {
-    return StringMethod(kUpdateFirmware.texts, kUpdateFirmware.java, fileName);
+    return StatisticsResult(StringMethod(kUpdateFirmware.texts, kUpdateFirmware.java, fileName));
 }
 
 int32_t SoCore::UpdateStatistics(const char* buffer) {
-    return StringMethod(kUpdateStatistics.texts, kUpdateStatistics.java, buffer);
+    return StatisticsResult(StringMethod(kUpdateStatistics.texts, kUpdateStatistics.java, buffer));
 }
 
 void SoCore::ReportPropertyError() {
@@ -202,6 +214,7 @@ void SoCore::ReportPropertyError() {
     if (code <= 0) return;
     bridge_.PendingJavaError = 0;
     RecordResult(code);
+    if (identity_.traits.propertyErrors == PropertyErrors::RecordOnly) return;
     int32_t response = 0;  // its value after the call is not used
     driver_->SOError(code, 0, 0, &response);
 }
@@ -214,7 +227,7 @@ int32_t SoCore::GetPropertyNumber(int32_t index) {
     default: break;
     }
     const NumberGetRow* row = FindRow(identity_.properties.numberGet, index);
-    if (!row) return 0;
+    if (!row) return identity_.traits.unknownNumberGet == UnknownNumberGet::Index ? index : 0;
     int32_t value = 0;
     switch (row->kind) {
     case NumberGet::Bool: value = bridge_.GetBoolProperty(row->java); break;
@@ -232,7 +245,8 @@ void SoCore::SetPropertyNumber(int32_t index, int32_t number) {
     }
     const NumberSetRow* row = FindRow(identity_.properties.numberSet, index);
     if (!row) {
-        RecordResult(OPOS_E_ILLEGAL);
+        if (identity_.traits.unknownNumberSet == UnknownNumberSet::RecordIllegal)
+            RecordResult(OPOS_E_ILLEGAL);
         return;
     }
     switch (row->kind) {

@@ -15,7 +15,7 @@
 
 #include "co_core/control_descriptor.h"
 #include "co_core/fire_event.h"
-#include "co_core/opos.h"
+#include "platform/opos.h"
 #include "co_core/provide_class_info.h"
 #include "platform/com_ptr.h"
 #include "platform/connection_point.h"
@@ -23,6 +23,9 @@
 #include "platform/dispatch_map.h"
 
 namespace orv::co {
+
+// What a closed control answers for a string property.
+inline constexpr const char* kClosedString = "[Error]";
 
 class ControlCore : public DispatchObjectBase, private EventOwner {
 public:

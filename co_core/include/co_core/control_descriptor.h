@@ -40,6 +40,13 @@ struct SoDispids {
     DISPID coFreezeEvents;
 };
 
+// A service-object member the control calls and the DISPID it calls it by. Every control lists
+// all of them, so a test can hold each against the service object's own GetIDsOfNames.
+struct SoMember {
+    const char* name;
+    DISPID dispid;
+};
+
 // One entry of the control's string table.
 struct StringResource {
     UINT id;
@@ -80,6 +87,7 @@ struct ControlDescriptor {
     const char* registryKey;  // under HKEY_LOCAL_MACHINE, the device name is appended
     // Names that must all exist on the service object; empty: no check at Open.
     std::span<const char* const> soMethodNames;
+    std::span<const SoMember> soMembers;  // every SO DISPID the control uses, by name
     SoDispids so;
     std::array<EventRoute, kEventKinds> events;
 

@@ -31,6 +31,7 @@ constexpr ControlDescriptor kDescriptor{
     .deviceClass = "TestFreeze",
     .registryKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\TestFreeze\\",
     .soMethodNames = {},
+    .soMembers = {},
     .so = {.openService = 19,
            .close = 10,
            .claim = 8,

@@ -15,7 +15,7 @@
 
 #include "platform/oleauto.h"
 #include "so_core/jni_refs.h"
-#include "so_core/opos.h"
+#include "platform/opos.h"
 #include "so_core/trace_log.h"
 #include "so_core/trace_mask.h"
 

@@ -22,7 +22,10 @@ namespace orv::so {
 enum class Common {
     OpenService, Close, Claim, ClaimDevice, Release, ReleaseDevice, CheckHealth, ClearInput,
     DirectIO, COFreezeEvents, GetPropertyNumber, GetPropertyString, SetPropertyNumber,
-    SetPropertyString, CompareFirmwareVersion, ResetStatistics, RetrieveStatistics,
+    SetPropertyString,
+    SetPropertyStringIgnored,      // (long, BSTR), does nothing
+    SetPropertyStringIgnoredLong,  // declared (long, long), does nothing
+    CompareFirmwareVersion, ResetStatistics, RetrieveStatistics,
     UpdateFirmware, UpdateStatistics,
 };
 
@@ -79,6 +82,12 @@ protected:
             return DispMethod<&S::SetPropertyNumber, VT_EMPTY, VT_I4, VT_I4>("SetPropertyNumber");
         case Common::SetPropertyString:
             return DispMethod<&S::SetPropertyString, VT_EMPTY, VT_I4, VT_BSTR>("SetPropertyString");
+        case Common::SetPropertyStringIgnored:
+            return DispMethod<&S::IgnoreSetPropertyString, VT_EMPTY, VT_I4, VT_BSTR>(
+                "SetPropertyString");
+        case Common::SetPropertyStringIgnoredLong:
+            return DispMethod<&S::IgnoreSetPropertyStringLong, VT_EMPTY, VT_I4, VT_I4>(
+                "SetPropertyString");
         case Common::CompareFirmwareVersion:
             return DispMethod<&S::CompareFirmwareVersion, VT_I4, VT_BSTR, VT_I4>(
                 "CompareFirmwareVersion");
@@ -114,6 +123,12 @@ private:
     BSTR GetPropertyString(int32_t index) { return core_.GetPropertyString(index); }
     void SetPropertyNumber(int32_t index, int32_t number) { core_.SetPropertyNumber(index, number); }
     void SetPropertyString(int32_t index, const char* text) { core_.SetPropertyString(index, text); }
+    void IgnoreSetPropertyString(int32_t index, const char* text) {
+        core_.IgnoreSetPropertyString(index, text);
+    }
+    void IgnoreSetPropertyStringLong(int32_t index, int32_t value) {
+        core_.IgnoreSetPropertyString(index, value);
+    }
     int32_t CompareFirmwareVersion(const char* file, int32_t result) {
         return core_.CompareFirmwareVersion(file, result);
     }

@@ -31,9 +31,9 @@ public:
     int32_t OpenService(const char* deviceClass, const char* deviceName, IDispatch* control);
     int32_t Close();
     int32_t Claim(int32_t timeout);
-    int32_t ClaimDevice(int32_t timeout) { return Claim(timeout); }
+    int32_t ClaimDevice(int32_t timeout);
     int32_t Release();
-    int32_t ReleaseDevice() { return Release(); }
+    int32_t ReleaseDevice();
     int32_t CheckHealth(int32_t level);
     int32_t ClearInput();
     int32_t DirectIO(int32_t command, int32_t* pData, BSTR* pString);
@@ -42,6 +42,9 @@ public:
     BSTR GetPropertyString(int32_t index);
     void SetPropertyNumber(int32_t index, int32_t number);
     void SetPropertyString(int32_t index, const char* text);
+    // The classes whose SetPropertyString takes (long, long) or (long, BSTR) and does nothing.
+    void IgnoreSetPropertyString(int32_t, int32_t) {}
+    void IgnoreSetPropertyString(int32_t, const char*) {}
     int32_t CompareFirmwareVersion(const char* fileName, int32_t result);
     int32_t ResetStatistics(const char* buffer);
     int32_t RetrieveStatistics(BSTR* buffer);
@@ -74,6 +77,12 @@ public:
 
 private:
     int32_t StringMethod(const MethodTexts& texts, const char* java, const char* text);
+    int32_t CallClaim(int32_t timeout);
+    int32_t CallRelease();
+    // The statistics and firmware methods record their result only where the class says so.
+    int32_t StatisticsResult(int32_t result) {
+        return identity_.traits.recordsStatistics ? RecordResult(result) : result;
+    }
     void Unregister();
 
     const SoIdentity& identity_;

@@ -2,12 +2,39 @@
 // callback list and property tables.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "platform/wintypes.h"
 #include "so_core/property_table.h"
 
 namespace orv::so {
+
+// What an unknown numeric property index answers.
+enum class UnknownNumberGet : uint8_t {
+    Zero,   // 0, nothing recorded
+    Index,  // the index itself, nothing recorded
+};
+enum class UnknownNumberSet : uint8_t {
+    RecordIllegal,  // ResultCode := 106
+    Ignore,         // nothing happens, nothing recorded
+};
+// What a listed property row does with a pending Java error afterwards.
+enum class PropertyErrors : uint8_t {
+    RecordAndReport,  // ResultCode := code and one SOError(code, 0, 0, 0) on the control
+    RecordOnly,       // ResultCode := code; the class's controls take no SOError
+};
+
+// Where a class departs from the common service object; the defaults are the PIN pad's.
+struct SoTraits {
+    const char* openBeginLine = "Begin OpenService";  // nullptr: no line
+    const char* openEndLine = nullptr;  // written after a successful event registration
+    bool recordsStatistics = false;     // the statistics and firmware methods record their result
+    bool recordsClaimDevice = true;     // ClaimDevice and ReleaseDevice record their result
+    UnknownNumberGet unknownNumberGet = UnknownNumberGet::Zero;
+    UnknownNumberSet unknownNumberSet = UnknownNumberSet::RecordIllegal;
+    PropertyErrors propertyErrors = PropertyErrors::RecordAndReport;
+};
 
 struct SoIdentity {
     const char* className;    // "CPinSO"
@@ -18,6 +45,7 @@ struct SoIdentity {
     const char* javaClass;    // JNI form, "jpos/PINPad"
     std::span<const char* const> callbacks;  // SO* names looked up at OpenService, in order
     PropertyTables properties;
+    SoTraits traits = {};
 };
 
 }  // namespace orv::so
