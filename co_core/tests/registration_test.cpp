@@ -6,7 +6,6 @@
 
 #include <filesystem>
 
-#include "co_core/provide_class_info.h"
 #include "control_test_env.h"
 #include "platform/registry.h"
 #include "platform/win32.h"

@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "co_core/provide_class_info.h"
 
 namespace orv::host {
 namespace {

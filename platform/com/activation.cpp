@@ -10,6 +10,7 @@
 
 #include "platform/com.h"
 #include "platform/com_ptr.h"
+#include "platform/handles.h"
 #include "platform/registry.h"
 
 namespace {
@@ -73,13 +74,14 @@ private:
 
 // Default value of HKEY_CLASSES_ROOT\<key>; false when the key or value is missing.
 bool ReadClassesRootDefault(const std::string& key, std::string* value) {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    orv::UniqueHkey h;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, h.out()) != ERROR_SUCCESS)
+        return false;
     char buf[4096];
     DWORD size = sizeof buf;
     DWORD type = 0;
-    const LSTATUS rc = RegQueryValueExA(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(h);
+    const LSTATUS rc =
+        RegQueryValueExA(h.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     while (size > 0 && buf[size - 1] == '\0') --size;
     value->assign(buf, size);

@@ -8,6 +8,7 @@
 
 #include "platform/com_ptr.h"
 #include "platform/com_register.h"
+#include "platform/handles.h"
 
 namespace orv {
 
@@ -20,32 +21,30 @@ std::string ModulePathOf(const void* address) {
 }
 
 LSTATUS RegWriteString(HKEY root, std::string_view key, const char* name, std::string_view value) {
-    HKEY h = nullptr;
+    UniqueHkey h;
     const std::string k(key);
     LSTATUS rc = RegCreateKeyExA(root, k.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                 nullptr, &h, nullptr);
+                                 nullptr, h.out(), nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     const std::string v(value);
-    rc = RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
-                        static_cast<DWORD>(v.size() + 1));
-    RegCloseKey(h);
-    return rc;
+    return RegSetValueExA(h.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                          static_cast<DWORD>(v.size() + 1));
 }
 
 LSTATUS RegDeleteTreeA(HKEY root, const char* key) {
-    HKEY h = nullptr;
-    LSTATUS rc = RegOpenKeyExA(root, key, 0, KEY_READ | KEY_WRITE, &h);
+    UniqueHkey h;
+    LSTATUS rc = RegOpenKeyExA(root, key, 0, KEY_READ | KEY_WRITE, h.out());
     if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     if (rc != ERROR_SUCCESS) return rc;
     std::vector<std::string> children;
     for (DWORD i = 0;; ++i) {
         char name[1024];
         DWORD size = sizeof name;
-        rc = RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        rc = RegEnumKeyExA(h.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
         if (rc != ERROR_SUCCESS) break;
         children.emplace_back(name, size);
     }
-    RegCloseKey(h);
+    h.reset();
     if (rc != ERROR_NO_MORE_ITEMS) return rc;
     for (const std::string& child : children) {
         const std::string path = std::string(key) + "\\" + child;

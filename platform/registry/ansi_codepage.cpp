@@ -2,14 +2,10 @@
 
 #include <array>
 
+#include "../win32/codepage_tables.h"
+
 namespace orv::reg {
 namespace {
-
-// 0x80..0x9F of Windows-1252; the rest of the code page is Latin-1.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr char16_t upper(char16_t c) {
     if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
@@ -32,67 +28,34 @@ struct FoldTable {
     std::array<char16_t, 256> unit{};
     constexpr FoldTable() {
         for (int b = 0; b < 256; ++b) {
-            char16_t u = b >= 0x80 && b < 0xA0 ? kHighControls[static_cast<size_t>(b - 0x80)]
-                                               : static_cast<char16_t>(b);
-            unit[static_cast<size_t>(b)] = upper(u);
+            unit[static_cast<size_t>(b)] = upper(win32::Cp1252ToUnicode(static_cast<uint8_t>(b)));
         }
     }
 };
 constexpr FoldTable kFold;
 
 void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    char bytes[4];
+    out.append(bytes, static_cast<size_t>(win32::EncodeUtf8(cp, bytes)));
 }
 
-// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not valid
-// (overlong forms, surrogates and code points past U+10FFFF included).
+// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not valid.
 size_t decode_utf8(std::string_view text, size_t pos, char32_t& cp) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    size_t len;
-    char32_t min;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        len = 2, min = 0x80, cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        len = 3, min = 0x800, cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        len = 4, min = 0x10000, cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (pos + len > text.size()) return 0;
-    for (size_t i = 1; i < len; ++i) {
-        unsigned char b = byte(pos + i);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
+    int32_t value = 0;
+    const int used = win32::DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()) + pos,
+                                       text.size() - pos, &value);
+    if (value < 0) return 0;
+    cp = static_cast<char32_t>(value);
+    return static_cast<size_t>(used);
 }
 
 }  // namespace
 
-char16_t ansi_to_unicode(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : static_cast<char16_t>(byte);
-}
+char16_t ansi_to_unicode(unsigned char byte) { return win32::Cp1252ToUnicode(byte); }
 
 unsigned char unicode_to_ansi(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<unsigned char>(cp);
-    for (size_t i = 0; i < kHighControls.size(); ++i)
-        if (kHighControls[i] == cp) return static_cast<unsigned char>(0x80 + i);
-    return '?';
+    const int byte = win32::UnicodeToCp1252(cp);
+    return byte < 0 ? static_cast<unsigned char>('?') : static_cast<unsigned char>(byte);
 }
 
 bool is_valid_utf8(std::string_view text) {

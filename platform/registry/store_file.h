@@ -10,32 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/handles.h"
 #include "platform/wintypes.h"
 
 namespace orv::reg {
 
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1);
-
-private:
-    int fd_ = -1;
-};
+using orv::UniqueFd;
 
 // What tells one version of the file from another. The store keeps the version it parsed open,
 // so its inode number cannot be reused by the next version while it is compared.

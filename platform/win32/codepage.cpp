@@ -7,6 +7,8 @@
 namespace {
 
 using orv::win32::Cp1252ToUnicode;
+using orv::win32::DecodeUtf8;
+using orv::win32::EncodeUtf8;
 using orv::win32::UnicodeToCp1252;
 
 enum class CodePage { kInvalid, kAnsi, kUtf8 };
@@ -53,56 +55,6 @@ private:
 };
 
 constexpr char16_t kReplacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence starting at in[0] (n > 0 bytes available). Returns the number of
-// bytes consumed and stores the code point, or -1 in *codePoint for an ill-formed sequence; an
-// ill-formed sequence consumes its maximal valid prefix (at least one byte), the Unicode
-// "maximal subpart" rule that Windows follows for U+FFFD substitution.
-int DecodeUtf8(const unsigned char* in, size_t n, int32_t* codePoint) {
-    const unsigned char lead = in[0];
-    if (lead < 0x80) {
-        *codePoint = lead;
-        return 1;
-    }
-    int trail;
-    int32_t value;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the first trail byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trail = 1;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trail = 2;
-        value = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;   // overlong
-        if (lead == 0xED) high = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trail = 3;
-        value = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;   // overlong
-        if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
-    } else {
-        *codePoint = -1;
-        return 1;
-    }
-    int used = 1;
-    for (int i = 0; i < trail; ++i) {
-        if (static_cast<size_t>(used) >= n) {
-            *codePoint = -1;
-            return used;
-        }
-        const unsigned char byte = in[used];
-        const unsigned char lo = i == 0 ? low : 0x80;
-        const unsigned char hi = i == 0 ? high : 0xBF;
-        if (byte < lo || byte > hi) {
-            *codePoint = -1;
-            return used;
-        }
-        value = (value << 6) | (byte & 0x3F);
-        ++used;
-    }
-    *codePoint = value;
-    return used;
-}
 
 size_t WideLength(LPCWSTR text) {
     size_t n = 0;
@@ -209,21 +161,9 @@ ORV_API int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideC
                 if ((flags & WC_ERR_INVALID_CHARS) != 0) return Fail(ERROR_NO_UNICODE_TRANSLATION);
                 cp = kReplacement;
             }
-            if (cp < 0x80) {
-                out.Put(static_cast<char>(cp));
-            } else if (cp < 0x800) {
-                out.Put(static_cast<char>(0xC0 | (cp >> 6)));
-                out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-            } else if (cp < 0x10000) {
-                out.Put(static_cast<char>(0xE0 | (cp >> 12)));
-                out.Put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-                out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-            } else {
-                out.Put(static_cast<char>(0xF0 | (cp >> 18)));
-                out.Put(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-                out.Put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-                out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-            }
+            char bytes[4];
+            const int count = EncodeUtf8(cp, bytes);
+            for (int b = 0; b < count; ++b) out.Put(bytes[b]);
         }
     }
     if (out.overflow()) return Fail(ERROR_INSUFFICIENT_BUFFER);

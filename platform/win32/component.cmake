@@ -3,7 +3,6 @@ set(ORV_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 target_sources(orvplatform PRIVATE
   ${ORV_WIN32_DIR}/codepage.cpp
-  ${ORV_WIN32_DIR}/codepage_1252.cpp
   ${ORV_WIN32_DIR}/debug_output.cpp
   ${ORV_WIN32_DIR}/events.cpp
   ${ORV_WIN32_DIR}/format_message.cpp

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "jni_support/jni_refs.h"
+#include "platform/handles.h"
 #include "platform/registry.h"
 
+using orv::UniqueHkey;
 using orv::jni::StringChars;
 
 namespace {
@@ -15,20 +17,6 @@ namespace {
 enum CreateResult : jint { kCreated = 0, kKeyFailed = 1, kValueFailed = 2 };
 enum DeleteResult : jint { kDeleted = 0, kDeleteFailed = 1 };
 
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    ~KeyHandle() {
-        if (key_ != nullptr) RegCloseKey(key_);
-    }
-    HKEY* out() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 jint CreateKey(JNIEnv* env, jstring subKey, jstring valueName, jstring value) {
     const StringChars key(env, subKey);
@@ -40,14 +28,14 @@ jint CreateKey(JNIEnv* env, jstring subKey, jstring valueName, jstring value) {
     }
     // A missing key name would make the root itself the key.
     if (key.Get() == nullptr) return kKeyFailed;
-    KeyHandle handle;
+    UniqueHkey handle;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.Get(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, handle.out(), nullptr) != ERROR_SUCCESS)
         return kKeyFailed;
     if (text.Get() == nullptr) return kValueFailed;
     // A null name, like an empty one, writes the key's default value.
     const DWORD size = DWORD(std::strlen(text.Get()) + 1);
-    if (RegSetValueExA(handle.Get(), name.Get(), 0, REG_SZ,
+    if (RegSetValueExA(handle.get(), name.Get(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(text.Get()), size) != ERROR_SUCCESS)
         return kValueFailed;
     return kCreated;

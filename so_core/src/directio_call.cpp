@@ -164,7 +164,7 @@ int32_t OposJNI::DirectIO(int32_t command, int32_t* pData, BSTR* pString) {
         }
     }
 
-    const jmethodID directIO = env->GetMethodID(class_, "directIO", "(I[ILjava/lang/Object;)V");
+    const jmethodID directIO = env->GetMethodID(ControlClass(), "directIO", "(I[ILjava/lang/Object;)V");
     if (!directIO) {
         LogLine("Failed to get Method ID for DirectIO ");
         LogPendingException();
@@ -180,7 +180,7 @@ int32_t OposJNI::DirectIO(int32_t command, int32_t* pData, BSTR* pString) {
     }
     const jint element = plan->dataValue;
     env->SetIntArrayRegion(dataArray.Get(), 0, 1, &element);
-    env->CallVoidMethod(control_, directIO, static_cast<jint>(plan->javaCode), dataArray.Get(),
+    env->CallVoidMethod(Control(), directIO, static_cast<jint>(plan->javaCode), dataArray.Get(),
                         object.Get());
     const bool failed = LogPendingException();
     PendingJavaError = 0;

@@ -1,30 +1,26 @@
 #include "so_core/java_text.h"
 
+#include <algorithm>
+
 #include "platform/com_ptr.h"
 
 namespace orv::so {
 
 std::string ModifiedUtf8FromAnsi(std::string_view ansi) {
-    // Windows-1252 maps into the basic plane and the text holds no NUL, so UTF-8 and modified
-    // UTF-8 agree here; NUL bytes (only possible in a string_view) take the two-byte form.
-    std::string out;
-    out.reserve(ansi.size());
+    // Windows-1252 maps into the basic plane, so UTF-8 and modified UTF-8 differ only in NUL
+    // (possible in a string_view), which takes the two-byte form.
     bool plain = true;
     for (unsigned char c : ansi)
         if (c >= 0x80 || c == 0) plain = false;
-    if (plain) return std::string(ansi);
-    const std::u16string wide = Utf16FromAnsi(ansi);
-    for (char16_t c : wide) {
-        if (c != 0 && c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    if (plain) return std::string(ansi);  // the common case, already its own UTF-8
+    std::string out;
+    out.reserve(ansi.size() * 2);
+    for (size_t start = 0; start <= ansi.size();) {
+        const size_t nul = std::min(ansi.find('\0', start), ansi.size());
+        out += Utf8FromUtf16(Utf16FromAnsi(ansi.substr(start, nul - start)));
+        if (nul == ansi.size()) break;
+        out += "\xC0\x80";
+        start = nul + 1;
     }
     return out;
 }

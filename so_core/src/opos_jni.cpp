@@ -8,6 +8,9 @@
 namespace orv::so {
 namespace {
 
+// A thread that drops the last reference without being attached is attached under this name.
+constexpr char kReleaseThreadName[] = "OPOS service object release";
+
 constexpr MethodTexts kTeardownClose{"Begin closing", "Close is successully done",
                                      "Failed to get Method ID for close", OPOS_E_CLOSED};
 
@@ -57,27 +60,30 @@ OposJNI::OposJNI(const char* logFileName, const char* javaClass)
         PendingJavaError = 0;
         return;
     }
-    class_ = static_cast<jclass>(env->NewGlobalRef(cls.Get()));
+    JavaVM* vm = nullptr;
+    env->GetJavaVM(&vm);
+    if (jobject global = env->NewGlobalRef(cls.Get())) class_.emplace(vm, global, kReleaseThreadName);
     if (!class_) {
         LogLine("Can't create global ref\n");
         if (env->ExceptionCheck()) env->ExceptionClear();
         return;
     }
-    const jmethodID init = env->GetMethodID(class_, "<init>", "()V");
+    const jmethodID init = env->GetMethodID(ControlClass(), "<init>", "()V");
     if (!init) {
         LogLine("Can't find Init method\n");
         LogPendingException();
         PendingJavaError = 0;
         return;
     }
-    LocalRef<jobject> instance(env, env->NewObject(class_, init));
+    LocalRef<jobject> instance(env, env->NewObject(ControlClass(), init));
     if (!instance || env->ExceptionCheck()) {
         LogLine("new object failed \n");
         LogPendingException();
         PendingJavaError = 0;
         return;
     }
-    control_ = env->NewGlobalRef(instance.Get());
+    if (jobject global = env->NewGlobalRef(instance.Get()))
+        control_.emplace(vm, global, kReleaseThreadName);
     if (!control_) {
         LogLine("New Global Ref MSR failed \n");
         LogPendingException();
@@ -98,10 +104,8 @@ void OposJNI::Teardown() {
     JNIEnv* env = initOk_ ? Env() : (std::this_thread::get_id() == creator_ ? mpenv_
                                                                              : EnvForCurrentThread());
     if (!env) return;
-    if (control_) env->DeleteGlobalRef(control_);
-    if (class_) env->DeleteGlobalRef(class_);
-    control_ = nullptr;
-    class_ = nullptr;
+    control_.reset();
+    class_.reset();
 }
 
 JNIEnv* OposJNI::Env() const {
@@ -196,7 +200,7 @@ jstring OposJNI::NewString(std::string_view ansi) {
 
 jmethodID OposJNI::BeginMethod(JNIEnv* env, const MethodTexts& texts, const char* name,
                                const char* signature) {
-    const jmethodID method = env->GetMethodID(class_, name, signature);
+    const jmethodID method = env->GetMethodID(ControlClass(), name, signature);
     if (method) return method;
     if (texts.missing) LogLine(texts.missing);
     LogPendingException();

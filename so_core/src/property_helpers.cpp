@@ -38,7 +38,7 @@ jmethodID OposJNI::PropertyLookup(JNIEnv* env, const char* method, const char* s
         PendingJavaError = OPOS_E_FAILURE;
         return nullptr;
     }
-    const jmethodID id = env->GetMethodID(class_, method, signature);
+    const jmethodID id = env->GetMethodID(ControlClass(), method, signature);
     if (!id) {
         LogLine(Format("Failed to get Method ID for %s", method));
         LogPendingException();
@@ -51,7 +51,7 @@ int32_t OposJNI::GetBoolProperty(const char* method) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "()Z");
     if (!id) return 0;
-    const jboolean value = env->CallBooleanMethod(control_, id);
+    const jboolean value = env->CallBooleanMethod(Control(), id);
     if (LogPendingException()) return 0;
     const int32_t result = value ? 1 : 0;
     LogLine(Format("Get BOOL: %s property returns %lld", method, result));
@@ -64,7 +64,7 @@ int32_t OposJNI::SetBoolProperty(const char* method, int32_t value) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "(Z)V");
     if (!id) return 0;
-    env->CallVoidMethod(control_, id, static_cast<jboolean>(value != 0 ? JNI_TRUE : JNI_FALSE));
+    env->CallVoidMethod(Control(), id, static_cast<jboolean>(value != 0 ? JNI_TRUE : JNI_FALSE));
     LogPendingException();
     LogLine(Format("Set BOOL: %s property to %lld", method, value));
     LogLine(Format("%s property is done", method));
@@ -76,7 +76,7 @@ int32_t OposJNI::GetIntProperty(const char* method) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "()I");
     if (!id) return 0;
-    const jint value = env->CallIntMethod(control_, id);
+    const jint value = env->CallIntMethod(Control(), id);
     if (LogPendingException()) return 0;
     LogLine(Format("Get Integer: Result of %s property is %lld", method, value));
     LogLine(Format("%s property is done", method));
@@ -88,7 +88,7 @@ int32_t OposJNI::SetIntProperty(const char* method, int32_t value) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "(I)V");
     if (!id) return 0;
-    env->CallVoidMethod(control_, id, static_cast<jint>(value));
+    env->CallVoidMethod(Control(), id, static_cast<jint>(value));
     LogPendingException();
     LogLine(Format("Set Interger:%s property to %lld", method, value));
     LogLine(Format("%s property is done", method));
@@ -100,7 +100,7 @@ std::string OposJNI::GetStringProperty(const char* method, Mask mask) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "()Ljava/lang/String;");
     if (!id) return kErrorText;
-    LocalRef<jstring> value(env, static_cast<jstring>(env->CallObjectMethod(control_, id)));
+    LocalRef<jstring> value(env, static_cast<jstring>(env->CallObjectMethod(Control(), id)));
     if (LogPendingException()) {
         LogLine(Format("Failed to get ObjectMethod for %s", method));
         return kErrorText;
@@ -120,7 +120,7 @@ int32_t OposJNI::SetStringProperty(const char* method, std::string_view text, Ma
     if (!id) return 0;
     LocalRef<jstring> value(env, NewJavaStringFromAnsi(env, text));
     if (!LogPendingException()) {
-        env->CallVoidMethod(control_, id, value.Get());
+        env->CallVoidMethod(Control(), id, value.Get());
         LogPendingException();
     }
     LogLine(Format("Set Property String: %s property to ", method) + ApplyMask(mask, text));
@@ -133,7 +133,7 @@ BSTR OposJNI::GetBinaryProperty(const char* method, int32_t binaryConversion) {
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID id = PropertyLookup(env, method, "()[B");
     if (!id) return SysAllocStringLen(nullptr, 0);
-    LocalRef<jbyteArray> array(env, static_cast<jbyteArray>(env->CallObjectMethod(control_, id)));
+    LocalRef<jbyteArray> array(env, static_cast<jbyteArray>(env->CallObjectMethod(Control(), id)));
     if (LogPendingException()) {
         LogLine(Format("Failed to get CallObjectMethod for %s", method));
         return SysAllocStringLen(nullptr, 0);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/registry.h"
 
 namespace orv::so {
@@ -31,17 +32,18 @@ std::optional<std::string> ReadStringValue(void* key, const char* name, size_t b
 
 LogFolder ReadLogFolder() {
     LogFolder result;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceInfoKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        key = nullptr;
+    UniqueHkey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceInfoKey, 0, KEY_READ, key.out()) !=
+        ERROR_SUCCESS) {
+        key.release();  // a failed open leaves nothing to close
         result.messages += "Failed to open log path from the registry";
     }
-    if (auto value = ReadStringValue(key, kLogpathValue, kFolderValueBuffer)) {
+    if (auto value = ReadStringValue(key.get(), kLogpathValue, kFolderValueBuffer)) {
         result.folder = AddTrailingSeparator(*value);
     } else {
         result.messages += "Failed to query log path value from the registry";
     }
-    if (key && RegCloseKey(key) != ERROR_SUCCESS)
+    if (key && key.Close() != ERROR_SUCCESS)
         result.messages += "Failed to close the registry";
     return result;
 }
@@ -55,15 +57,15 @@ std::optional<std::string> ReadClassPathVariable() {
 
 LibraryFolder ReadLibraryFolder() {
     LibraryFolder result;
-    HKEY key = nullptr;
+    UniqueHkey key;
     result.keyOpened =
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceInfoKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (!result.keyOpened) key = nullptr;
-    if (auto value = ReadStringValue(key, kClasspathValue, kFolderValueBuffer)) {
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceInfoKey, 0, KEY_READ, key.out()) == ERROR_SUCCESS;
+    if (!result.keyOpened) key.release();
+    if (auto value = ReadStringValue(key.get(), kClasspathValue, kFolderValueBuffer)) {
         result.valueRead = true;
         result.folder = AddTrailingSeparator(*value);
     }
-    if (key) result.keyClosed = RegCloseKey(key) == ERROR_SUCCESS;
+    if (key) result.keyClosed = key.Close() == ERROR_SUCCESS;
     return result;
 }
 

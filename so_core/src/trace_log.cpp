@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <ctime>
 
 #include "platform/win32.h"
@@ -38,18 +39,14 @@ DWORD DeletePrevious(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return ERROR_SUCCESS;  // nothing to delete
     if (S_ISREG(st.st_mode)) {
-        const int probe = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (probe >= 0) {
-            const bool locked = ::flock(probe, LOCK_EX | LOCK_NB) != 0;
-            const int lockErrno = errno;
-            if (locked) {
-                ::close(probe);
+        const UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (probe) {
+            if (::flock(probe.get(), LOCK_EX | LOCK_NB) != 0) {
+                const int lockErrno = errno;
                 return Win32FromErrno(lockErrno == EWOULDBLOCK ? EWOULDBLOCK : lockErrno);
             }
             const int rc = ::unlink(path.c_str());
-            const int unlinkErrno = errno;
-            ::close(probe);
-            return rc == 0 ? ERROR_SUCCESS : Win32FromErrno(unlinkErrno);
+            return rc == 0 ? ERROR_SUCCESS : Win32FromErrno(errno);
         }
     }
     return ::unlink(path.c_str()) == 0 ? ERROR_SUCCESS : Win32FromErrno(errno);
@@ -88,19 +85,19 @@ DWORD TraceLog::Open(const std::string& path) {
     const DWORD deleted = DeletePrevious(path);
     if (deleted != ERROR_SUCCESS) return deleted;
 
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
-                          kTraceMode);
-    if (fd < 0) return ERROR_SUCCESS;  // runs without a trace
-    ::fchmod(fd, kTraceMode);          // also when someone recreated it meanwhile
-    ::flock(fd, LOCK_SH);              // marks the trace live for other openers
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
+                       kTraceMode));
+    if (!fd) return ERROR_SUCCESS;   // runs without a trace
+    ::fchmod(fd.get(), kTraceMode);  // also when someone recreated it meanwhile
+    ::flock(fd.get(), LOCK_SH);      // marks the trace live for other openers
 
     const time_t now = ::time(nullptr);
     struct tm local {};
     ::localtime_r(&now, &local);
-    WriteAll(fd, FormatLogHeader(local));
+    WriteAll(fd.get(), FormatLogHeader(local));
 
     std::lock_guard lock(mutex_);
-    fd_ = fd;
+    fd_ = std::move(fd);
     path_ = path;
     return ERROR_SUCCESS;
 }
@@ -113,20 +110,17 @@ void TraceLog::Line(std::string_view text) {
     line.append(text);
     line.append("\r\n");
     std::lock_guard lock(mutex_);
-    if (fd_ >= 0) WriteAll(fd_, line);
+    if (fd_) WriteAll(fd_.get(), line);
 }
 
 void TraceLog::Close() {
     std::lock_guard lock(mutex_);
-    if (fd_ >= 0) {
-        ::close(fd_);  // drops the lock with the descriptor
-        fd_ = -1;
-    }
+    fd_.reset();  // drops the lock with the descriptor
 }
 
 bool TraceLog::IsOpen() const {
     std::lock_guard lock(mutex_);
-    return fd_ >= 0;
+    return static_cast<bool>(fd_);
 }
 
 }  // namespace orv::so

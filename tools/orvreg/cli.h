@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/registry.h"
 
 namespace orvreg {
@@ -70,19 +71,6 @@ int import(const Args& args);
 int export_key(const Args& args);
 
 // RAII for a key handle.
-class Key {
-public:
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY get() const { return key_; }
-    HKEY* out() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+using Key = orv::UniqueHkey;
 
 }  // namespace orvreg

@@ -3,12 +3,16 @@
 // Exit codes follow regsvr32: 0 success, 1 bad arguments, 3 the library cannot be loaded,
 // 4 the entry point is missing, 5 the entry point failed.
 #include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/com.h"
+#include "platform/handles.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -21,6 +25,47 @@ void Report(bool silent, bool error, const std::string& text) {
 
 bool IsSwitch(const char* arg, const char* name) {
     return (arg[0] == '/' || arg[0] == '-') && strcasecmp(arg + 1, name) == 0;
+}
+
+std::string DefaultValue(HKEY root, const std::string& key) {
+    orv::UniqueHkey h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, h.out()) != ERROR_SUCCESS) return {};
+    char buffer[4096] = {};
+    DWORD size = sizeof buffer - 1;
+    DWORD type = REG_NONE;
+    if (RegQueryValueExA(h.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    return std::string(buffer, ::strnlen(buffer, size));
+}
+
+// A server without DllUnregisterServer cannot remove itself: name the keys that point at this
+// library, and the commands that remove them.
+std::string RemovalHint(const char* library) {
+    char resolved[PATH_MAX];
+    const std::string path = ::realpath(library, resolved) ? resolved : library;
+    std::string hint = "\nThis server does not remove its own registration.";
+    orv::UniqueHkey classes;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, classes.out()) != ERROR_SUCCESS)
+        return hint;
+    bool found = false;
+    for (DWORD i = 0;; ++i) {
+        char clsid[256];
+        DWORD size = sizeof clsid;
+        if (RegEnumKeyExA(classes.get(), i, clsid, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        const std::string key = std::string("CLSID\\") + clsid;
+        if (DefaultValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32") != path) continue;
+        if (!found) hint += " Remove it with:";
+        found = true;
+        const std::string progId = DefaultValue(HKEY_CLASSES_ROOT, key + "\\ProgID");
+        if (!progId.empty()) hint += "\n  orvreg delete \"HKCR\\" + progId + "\" /f";
+        hint += "\n  orvreg delete \"HKCR\\" + key + "\" /f";
+    }
+    if (!found) hint += " Nothing in the registry points at it.";
+    return hint;
 }
 
 }  // namespace
@@ -58,7 +103,7 @@ int main(int argc, char** argv) {
     auto fn = reinterpret_cast<LPFNREGISTERSERVER>(::dlsym(module, entry));
     if (!fn) {
         Report(silent, true, std::string("The module \"") + library + "\" was loaded but the entry-point " +
-                                 entry + " was not found.");
+                                 entry + " was not found." + (unregister ? RemovalHint(library) : ""));
         ::dlclose(module);
         return kNoEntry;
     }

@@ -16,7 +16,6 @@
 #include "co_core/control_descriptor.h"
 #include "co_core/fire_event.h"
 #include "platform/opos.h"
-#include "co_core/provide_class_info.h"
 #include "platform/com_ptr.h"
 #include "platform/connection_point.h"
 #include "platform/dispatch_driver.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/com.h"
+#include "platform/opos.h"
 
 namespace orv::host::opos {
 
@@ -31,8 +32,8 @@ inline constexpr IID kStripeControlEvents =
     GUID_INIT(0x3EF04108, 0xE8F4, 0x11D1, 0x8C, 0x56, 0x00, 0xA0, 0xC9, 0x45, 0xB1, 0x57);
 
 // ErrorEvent responses an application writes through pErrorResponse.
-inline constexpr int32_t OPOS_ER_RETRY = 11;
-inline constexpr int32_t OPOS_ER_CLEAR = 12;
-inline constexpr int32_t OPOS_ER_CONTINUEINPUT = 13;
+using ::orv::OPOS_ER_CLEAR;
+using ::orv::OPOS_ER_CONTINUEINPUT;
+using ::orv::OPOS_ER_RETRY;
 
 }  // namespace orv::host::opos

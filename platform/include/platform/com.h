@@ -27,6 +27,10 @@ inline constexpr IID IID_IEnumConnections =
     GUID_INIT(0xB196B287, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
 inline constexpr IID IID_IOleControl =
     GUID_INIT(0xB196B288, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
+inline constexpr IID IID_IProvideClassInfo =
+    GUID_INIT(0xB196B283, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
+inline constexpr IID IID_IProvideClassInfo2 =
+    GUID_INIT(0xA6BC3AC0, 0xDBAA, 0x11CE, 0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51);
 
 struct ITypeInfo;  // no type libraries here: GetTypeInfo answers E_NOTIMPL
 
@@ -104,6 +108,21 @@ struct IOleControl : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE OnMnemonic(void* msg) = 0;
     virtual HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID dispid) = 0;
     virtual HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) = 0;
+};
+
+// How a host asks a control for its event interface when there is no type library to read it
+// from.
+#define GUIDKIND_DEFAULT_SOURCE_DISP_IID 1
+
+struct IProvideClassInfo : IUnknown {
+    // No type information here: E_NOTIMPL, *info null.
+    virtual HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) = 0;
+};
+
+struct IProvideClassInfo2 : IProvideClassInfo {
+    // GUIDKIND_DEFAULT_SOURCE_DISP_IID: the IID of the control's event dispinterface.
+    // E_INVALIDARG for another kind, E_POINTER for a null result.
+    virtual HRESULT STDMETHODCALLTYPE GetGUID(DWORD guidKind, GUID* guid) = 0;
 };
 
 #define CLSCTX_INPROC_SERVER 0x1

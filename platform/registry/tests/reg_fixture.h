@@ -6,38 +6,12 @@
 
 #include <string>
 
+#include "platform/handles.h"
 #include "platform/registry.h"
 
 namespace orv::test {
 
-class UniqueHkey {
-public:
-    UniqueHkey() = default;
-    explicit UniqueHkey(HKEY key) : key_(key) {}
-    UniqueHkey(UniqueHkey&& other) noexcept : key_(other.release()) {}
-    UniqueHkey& operator=(UniqueHkey&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~UniqueHkey() { reset(); }
-    HKEY get() const { return key_; }
-    HKEY* out() {
-        reset();
-        return &key_;
-    }
-    HKEY release() {
-        HKEY key = key_;
-        key_ = nullptr;
-        return key;
-    }
-    void reset(HKEY key = nullptr) {
-        if (key_) RegCloseKey(key_);
-        key_ = key;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
+using orv::UniqueHkey;
 
 // Each test gets its own folder and registry file (ORV_REGISTRY points at it).
 class RegistryTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -50,8 +51,8 @@ public:
     void LogLine(std::string_view text) const { log_->Line(text); }
 
     // The Java control instance (global reference; also the object's key for events).
-    jobject Control() const { return control_; }
-    jclass ControlClass() const { return class_; }
+    jobject Control() const { return control_ ? control_->Get() : nullptr; }
+    jclass ControlClass() const { return class_ ? static_cast<jclass>(class_->Get()) : nullptr; }
     // The environment for a Java call on this thread; null while the bridge is not initialised,
     // so such calls never reach the JVM.
     JNIEnv* Env() const;
@@ -104,8 +105,8 @@ private:
     void Teardown();
 
     std::shared_ptr<TraceLog> log_ = std::make_shared<TraceLog>();
-    jobject control_ = nullptr;
-    jclass class_ = nullptr;
+    std::optional<jni::GlobalRef> control_;  // the Java control object
+    std::optional<jni::GlobalRef> class_;    // its class
     JNIEnv* mpenv_ = nullptr;
     std::thread::id creator_;
     bool initOk_ = false;
@@ -124,7 +125,7 @@ int32_t OposJNI::CallMethod(const MethodTexts& texts, const char* name, const ch
     LocalFrame frame(env, kFrameCapacity);
     const jmethodID method = BeginMethod(env, texts, name, signature);
     if (!method) return texts.missingResult;
-    invoke(env, control_, method);
+    invoke(env, Control(), method);
     if (!env->ExceptionCheck()) onSuccess(env);
     return EndMethod(env, texts);
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/handles.h"
 #include "platform/wintypes.h"
 
 namespace orv::so {
@@ -48,7 +49,7 @@ public:
 
 private:
     mutable std::mutex mutex_;  // a line and Close never race for the descriptor
-    int fd_ = -1;
+    UniqueFd fd_;
     std::string path_;
 };
 
