@@ -23,6 +23,7 @@
 #include "platform/queue_fd.h"
 #include "test_control.h"
 #include "test_env.h"
+#include "trace_reader.h"
 
 namespace orv::so::test {
 namespace {
@@ -230,6 +231,11 @@ TEST(SoCloseRace, CloseFromTheApplicationThreadLetsADeliveryWaitingForItGo) {
     EXPECT_TRUE(raiser.Done());
     EXPECT_EQ(raiser.Raised(), 1u);
     std::printf("Close returned after %lld ms\n", static_cast<long long>(ms.count()));
+    const Trace trace = ReadTrace(Environment::install->TracePath());
+    const size_t firing = trace.Find("Firing Data Event from eventjni");
+    ASSERT_NE(firing, std::string::npos);
+    EXPECT_NE(trace.Find("Begin closing", firing), std::string::npos)
+        << "the delivery was under way before Close began";
     ASSERT_TRUE(host::PumpUntil([&] { return !QueueReadable(queue, 0); }, 5s));
     EXPECT_EQ(delivered, 0) << "the closed control fires nothing";
     DeleteGlobal(source);
