@@ -52,7 +52,7 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Environ
 int Rounds() {
     const char* text = std::getenv("ORV_CLOSE_RACE_ROUNDS");
     const int n = text ? std::atoi(text) : 0;
-    return n > 0 ? n : 2000;
+    return n > 0 ? n : 3000;
 }
 
 // The open device's Java control (a global reference).
