@@ -12,6 +12,7 @@ target_sources(orvplatform PRIVATE
   ${ORV_WIN32_DIR}/local_memory.cpp
   ${ORV_WIN32_DIR}/message_api.cpp
   ${ORV_WIN32_DIR}/process.cpp
+  ${ORV_WIN32_DIR}/process_lock.cpp
   ${ORV_WIN32_DIR}/system_messages.cpp
   ${ORV_WIN32_DIR}/thread_queue.cpp
   ${ORV_WIN32_DIR}/time.cpp
@@ -33,6 +34,7 @@ orv_test(win32_tests
     ${ORV_WIN32_DIR}/tests/library_test.cpp
     ${ORV_WIN32_DIR}/tests/memory_error_test.cpp
     ${ORV_WIN32_DIR}/tests/message_queue_test.cpp
+    ${ORV_WIN32_DIR}/tests/process_lock_test.cpp
     ${ORV_WIN32_DIR}/tests/queue_fd_test.cpp
     ${ORV_WIN32_DIR}/tests/send_message_test.cpp
     ${ORV_WIN32_DIR}/tests/time_test.cpp

@@ -1,5 +1,6 @@
 #include "so_core/co_dispatch_driver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -24,12 +25,33 @@ bool CallbackFromName(const char* name, Callback* out) {
     return false;
 }
 
+// Counts one call in flight from construction (lock held by the caller) to destruction.
+class CoDispatchDriver::InFlight {
+public:
+    explicit InFlight(const CoDispatchDriver& driver) : driver_(driver) {
+        driver_.inFlight_.push_back(std::this_thread::get_id());
+    }
+    ~InFlight() {
+        {
+            std::lock_guard lock(driver_.mutex_);
+            auto& list = driver_.inFlight_;
+            list.erase(std::find(list.begin(), list.end(), std::this_thread::get_id()));
+        }
+        driver_.idle_.notify_all();
+    }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+
+private:
+    const CoDispatchDriver& driver_;
+};
+
 bool CoDispatchDriver::AttachAndLookUp(IDispatch* control) {
     ReleaseDispatch();
     if (!control) return false;
-    auto link = std::make_shared<Link>();
-    link->control = control;
-    link->ids.fill(DISPID_UNKNOWN);
+    Link link;
+    link.control = control;
+    link.ids.fill(DISPID_UNKNOWN);
     for (const char* name : names_) {
         Callback kind{};
         if (!CallbackFromName(name, &kind)) return false;
@@ -38,19 +60,27 @@ bool CoDispatchDriver::AttachAndLookUp(IDispatch* control) {
         DISPID id = DISPID_UNKNOWN;
         if (FAILED(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id)))
             return false;
-        link->ids[static_cast<size_t>(kind)] = id;
+        link.ids[static_cast<size_t>(kind)] = id;
     }
     std::lock_guard lock(mutex_);
-    link_ = std::move(link);
+    link_ = link;
     return true;
 }
 
 void CoDispatchDriver::ReleaseDispatch() {
-    std::lock_guard lock(mutex_);
-    link_.reset();
+    std::unique_lock lock(mutex_);
+    link_ = Link{};
+    const std::thread::id self = std::this_thread::get_id();
+    idle_.wait(lock, [&] {
+        return std::all_of(inFlight_.begin(), inFlight_.end(),
+                           [&](const std::thread::id& id) { return id == self; });
+    });
 }
 
-bool CoDispatchDriver::IsAttached() const { return Snapshot() != nullptr; }
+bool CoDispatchDriver::IsAttached() const {
+    std::lock_guard lock(mutex_);
+    return link_.control != nullptr;
+}
 
 bool CoDispatchDriver::Has(Callback c) const {
     for (const char* name : names_) {
@@ -60,44 +90,36 @@ bool CoDispatchDriver::Has(Callback c) const {
     return false;
 }
 
-std::shared_ptr<const CoDispatchDriver::Link> CoDispatchDriver::Snapshot() const {
-    std::lock_guard lock(mutex_);
-    return link_;
+template <class... A>
+HRESULT CoDispatchDriver::Send(Callback c, A&&... args) const {
+    IDispatch* control = nullptr;
+    DISPID id = DISPID_UNKNOWN;
+    std::unique_lock lock(mutex_);
+    control = link_.control;
+    id = link_.ids[static_cast<size_t>(c)];
+    if (!control || id == DISPID_UNKNOWN) return S_FALSE;
+    InFlight scope(*this);  // may throw std::bad_alloc: then nothing is sent
+    lock.unlock();
+    return DispatchDriver(control, false).Call(id, nullptr, std::forward<A>(args)...);
 }
 
-HRESULT CoDispatchDriver::SOData(int32_t status) const {
-    auto link = Snapshot();
-    if (!link || IdOf(*link, Callback::Data) == DISPID_UNKNOWN) return S_FALSE;
-    return DispatchDriver(link->control, false).Call(IdOf(*link, Callback::Data), nullptr, status);
-}
+HRESULT CoDispatchDriver::SOData(int32_t status) const { return Send(Callback::Data, status); }
 
 HRESULT CoDispatchDriver::SOError(int32_t resultCode, int32_t resultCodeExtended,
                                   int32_t errorLocus, int32_t* errorResponse) const {
-    auto link = Snapshot();
-    if (!link || IdOf(*link, Callback::Error) == DISPID_UNKNOWN) return S_FALSE;
-    return DispatchDriver(link->control, false)
-        .Call(IdOf(*link, Callback::Error), nullptr, resultCode, resultCodeExtended, errorLocus,
-              errorResponse);
+    return Send(Callback::Error, resultCode, resultCodeExtended, errorLocus, errorResponse);
 }
 
 HRESULT CoDispatchDriver::SOStatusUpdate(int32_t data) const {
-    auto link = Snapshot();
-    if (!link || IdOf(*link, Callback::StatusUpdate) == DISPID_UNKNOWN) return S_FALSE;
-    return DispatchDriver(link->control, false).Call(IdOf(*link, Callback::StatusUpdate), nullptr, data);
+    return Send(Callback::StatusUpdate, data);
 }
 
 HRESULT CoDispatchDriver::SODirectIO(int32_t eventNumber, int32_t* data, BSTR* text) const {
-    auto link = Snapshot();
-    if (!link || IdOf(*link, Callback::DirectIO) == DISPID_UNKNOWN) return S_FALSE;
-    return DispatchDriver(link->control, false)
-        .Call(IdOf(*link, Callback::DirectIO), nullptr, eventNumber, data, text);
+    return Send(Callback::DirectIO, eventNumber, data, text);
 }
 
 HRESULT CoDispatchDriver::SOOutputComplete(int32_t outputId) const {
-    auto link = Snapshot();
-    if (!link || IdOf(*link, Callback::OutputComplete) == DISPID_UNKNOWN) return S_FALSE;
-    return DispatchDriver(link->control, false)
-        .Call(IdOf(*link, Callback::OutputComplete), nullptr, outputId);
+    return Send(Callback::OutputComplete, outputId);
 }
 
 }  // namespace orv::so

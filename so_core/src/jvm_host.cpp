@@ -1,15 +1,16 @@
 #include "so_core/jvm_host.h"
 
 #include <cstdio>
-#include <mutex>
+
+#include "platform/process_lock.h"
 
 namespace orv::so {
 namespace {
 
-std::mutex& VmMutex() {
-    static std::mutex m;
-    return m;
-}
+// Every service object library of the process takes this one lock, whatever its device class:
+// a mutex of this core would be one per library, and two libraries creating their first
+// objects at once would both find no VM and both try to create one.
+constexpr const char kVmLock[] = "orv.so.jvm";
 
 JavaVM* FindVm(bool* listFailed) {
     JavaVM* vm = nullptr;
@@ -25,7 +26,8 @@ JavaVM* FindVm(bool* listFailed) {
 
 JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& libraryPathOption) {
     JvmStart out;
-    std::lock_guard lock(VmMutex());
+    // Only a process that cannot allocate a few bytes goes on without the lock.
+    ProcessLockGuard lock(kVmLock);
     bool listFailed = false;
     JavaVM* vm = FindVm(&listFailed);
     if (listFailed) out.lines.emplace_back("Failed to get list of created virtual machines");

@@ -1,14 +1,18 @@
 // CoDispatchDriver: the service object's driver on its control object's IDispatch. The pointer
 // is borrowed (OpenService hands it over without a reference) and one DISPID is kept per name of
 // the device class's callback list. Events call it from Java threads while the COM thread may
-// attach or release it, so each call works on a snapshot of the attachment.
+// attach or release it. Since nothing keeps the control alive, a release waits until no call is
+// in flight, and no call starts once it has begun: after ReleaseDispatch returns the control may
+// be destroyed.
 #pragma once
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <span>
+#include <thread>
+#include <vector>
 
 #include "platform/com.h"
 
@@ -29,6 +33,10 @@ public:
     // GetIDsOfNames(IID_NULL, one name, LOCALE_SYSTEM_DEFAULT). On the first failure the driver
     // is released and false returned. A null control fails at once.
     bool AttachAndLookUp(IDispatch* control);
+    // Detaches the control and returns once no SO* call of another thread is inside it; calls of
+    // the calling thread itself (a release from within a callback) are not waited for. A call
+    // in flight may be waiting for the thread that releases: the control object disarms its
+    // events before it closes the service object, which lets such a call return.
     void ReleaseDispatch();
     bool IsAttached() const;
     // Whether the callback is in the device class's list (and so can ever be sent).
@@ -48,12 +56,17 @@ private:
         IDispatch* control = nullptr;
         std::array<DISPID, kCallbackKinds> ids{};
     };
-    std::shared_ptr<const Link> Snapshot() const;
-    DISPID IdOf(const Link& link, Callback c) const { return link.ids[static_cast<size_t>(c)]; }
+    class InFlight;
+    // Sends one callback: the control and its DISPID are read and the call counted in flight
+    // under the lock, the call itself is made outside it.
+    template <class... A>
+    HRESULT Send(Callback c, A&&... args) const;
 
     std::span<const char* const> names_;
     mutable std::mutex mutex_;
-    std::shared_ptr<const Link> link_;
+    mutable std::condition_variable idle_;
+    Link link_;                                     // control null: detached
+    mutable std::vector<std::thread::id> inFlight_;  // one entry per call inside the control
 };
 
 }  // namespace orv::so

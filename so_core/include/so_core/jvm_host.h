@@ -15,7 +15,8 @@ struct JvmStart {
 };
 
 // Joins a running VM by attaching the calling thread, or creates one (JNI 1.4) with the two
-// options. Creation is serialised in the process so two objects never race to create a VM.
+// options. Looking for a VM and creating one happen under a lock of the process (see
+// platform/process_lock.h), so objects of any libraries never race to create a VM.
 JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& libraryPathOption);
 
 // The environment of the calling thread, attaching it (as a daemon) when it is not attached;
