@@ -57,18 +57,5 @@ TEST(ScanHexPairs, BadTextsAreRefusedWholeWithTheReason) {
     }
 }
 
-TEST(ScanHexPairs, LongTextsAreReadToTheEnd) {
-    std::string text;
-    for (int i = 0; i < 50000; ++i) text += "A5";
-    const HexPairs parsed = ParseHexPairs(text);
-    ASSERT_EQ(parsed.error, "");
-    ASSERT_EQ(parsed.bytes.size(), 50000u);
-    EXPECT_EQ(parsed.bytes.back(), static_cast<int8_t>(0xA5));
-    text.back() = 'g';  // the very last character decides
-    EXPECT_EQ(ParseHexPairs(text).error,
-              "DirectIO: character 'g' (0x67) at position 100000 is not a hexadecimal digit, "
-              "nothing sent");
-}
-
 }  // namespace
 }  // namespace orv::so::scanner
