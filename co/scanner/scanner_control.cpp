@@ -26,11 +26,25 @@ constexpr StringResource kStrings[] = {
 
 // Every name must exist on the service object: Open proves it is a scanner service object.
 constexpr const char* kSoMethodNames[] = {
-    "GetPropertyNumber", "SetPropertyNumber", "SetPropertyString", "GetPropertyString",
-    "OpenService",       "Close",             "Claim",             "Release",
-    "CheckHealth",       "DirectIO",          "COFreezeEvents",    "ClearInput",
-    "ClaimDevice",       "ReleaseDevice",     "CompareFirmwareVersion", "ResetStatistics",
-    "RetrieveStatistics", "UpdateFirmware",   "UpdateStatistics",
+    "GetPropertyNumber",
+    "SetPropertyNumber",
+    "SetPropertyString",
+    "GetPropertyString",
+    "OpenService",
+    "Close",
+    "Claim",
+    "Release",
+    "CheckHealth",
+    "DirectIO",
+    "COFreezeEvents",
+    "ClearInput",
+    "ClaimDevice",
+    "ReleaseDevice",
+    "CompareFirmwareVersion",
+    "ResetStatistics",
+    "RetrieveStatistics",
+    "UpdateFirmware",
+    "UpdateStatistics",
 };
 
 constexpr SoMember kSoMembers[] = {

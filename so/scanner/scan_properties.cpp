@@ -32,12 +32,9 @@ constexpr NumberGetRow kNumberGet[] = {
 };
 
 constexpr NumberSetRow kNumberSet[] = {
-    {2, NS::Bool, "setDataEventEnabled"},
-    {3, NS::Bool, "setDeviceEnabled"},
-    {4, NS::Bool, "setFreezeEvents"},
-    {10, NS::Bool, "setAutoDisable"},
-    {13, NS::Int, "setPowerNotify"},
-    {10001, NS::Bool, "setDecodeData"},
+    {2, NS::Bool, "setDataEventEnabled"}, {3, NS::Bool, "setDeviceEnabled"},
+    {4, NS::Bool, "setFreezeEvents"},     {10, NS::Bool, "setAutoDisable"},
+    {13, NS::Int, "setPowerNotify"},      {10001, NS::Bool, "setDecodeData"},
 };
 
 // ScanData and ScanDataLabel are bytes, handed out by BinaryConversion.

@@ -61,9 +61,9 @@ int32_t CScannerSO::DirectIO(int32_t command, int32_t* /*pData*/, BSTR* pString)
     if (command != 1) {
         // The text's UTF-16 form, so ANSI letters above 0x7F arrive as the same characters.
         const std::u16string wide = Utf16FromAnsi(text);
-        argument = LocalRef<jobject>(
-            env, env->NewString(reinterpret_cast<const jchar*>(wide.data()),
-                                static_cast<jsize>(wide.size())));
+        argument =
+            LocalRef<jobject>(env, env->NewString(reinterpret_cast<const jchar*>(wide.data()),
+                                                  static_cast<jsize>(wide.size())));
         if (bridge.LogPendingException()) return fail();
     }
     const jmethodID directIO =

@@ -51,9 +51,9 @@ public:
         const char* info = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, opos, nullptr, "ORVScanner.so"),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, info, "Logpath",
-                                 (Folder() / "log").string() + "/"),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegWriteString(HKEY_LOCAL_MACHINE, info, "Logpath", (Folder() / "log").string() + "/"),
+            ERROR_SUCCESS);
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, info, "Classpath", ORV_LIB_DIR),
                   ERROR_SUCCESS);
     }
@@ -238,7 +238,7 @@ struct DirectIOCase {
     int32_t command;
     const char* text;
     int32_t result;
-    const char* answer;  // the terminal's answer text; null: Java is never called
+    const char* answer;     // the terminal's answer text; null: Java is never called
     const char* traceLine;  // a line the trace must then hold
 };
 
