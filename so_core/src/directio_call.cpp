@@ -135,6 +135,10 @@ private:
 
 }  // namespace
 
+jobject OposJNI::NewByteObjects(JNIEnv* env, const DioBytes& bytes) {
+    return DioBuilder(*this, env).NewBytes(bytes);
+}
+
 int32_t OposJNI::DirectIO(int32_t command, int32_t* pData, BSTR* pString) {
     const int32_t data = pData ? *pData : 0;
     const std::string text = pString ? AnsiFromBstr(*pString) : std::string();

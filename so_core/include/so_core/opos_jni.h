@@ -22,6 +22,8 @@
 
 namespace orv::so {
 
+struct DioBytes;
+
 // The trace texts and missing-method result of one OPOS method (null: no such line).
 struct MethodTexts {
     const char* begin;
@@ -96,6 +98,10 @@ public:
     // OPOS DirectIO: the command translated to the terminal's Java command code and argument
     // object, one call of the Java directIO. Returns 0 or 111 (also for unsupported commands).
     int32_t DirectIO(int32_t command, int32_t* pData, BSTR* pString);
+    // The java.lang.Byte[] of DirectIO (arrayLength elements, values stored in order), with the
+    // DirectIO failure lines; a local reference, or null after a failure (its text logged).
+    // Each Byte's local reference is deleted as soon as it is stored.
+    jobject NewByteObjects(JNIEnv* env, const DioBytes& bytes);
 
 private:
     jmethodID BeginMethod(JNIEnv* env, const MethodTexts& texts, const char* name,

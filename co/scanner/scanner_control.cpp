@@ -1,0 +1,179 @@
+// The scanner control's tables: identity, service-object names and DISPIDs, event routes, and
+// its dispatch map (DISPID = position).
+#include "scanner_control.h"
+
+#include "co_core/control_rows.h"
+
+namespace orv::co::scanner {
+namespace {
+
+#define ORV_SCANNER_NAME "Orvane OPOS Scanner Control, 1.9.0.0"
+#define ORV_SCANNER_NOTICE "Copyright (c) Orvane. All rights reserved."
+
+// Scanner property indexes (class base 10000).
+constexpr int32_t kDecodeData = 10001;
+constexpr int32_t kScanDataType = 10002;
+constexpr int32_t kScanData = 1010001;
+constexpr int32_t kScanDataLabel = 1010002;
+
+constexpr StringResource kStrings[] = {
+    {IDS_CONTROL_TYPENAME, ORV_SCANNER_NAME ", " ORV_SCANNER_NOTICE},
+    {2, ORV_SCANNER_NAME ", Property Page"},
+    {200, "General"},
+    {IDS_CONTROLOBJECTVERSION, "1009000"},
+    {IDS_CONTROLOBJECTDESCRIPTION, ORV_SCANNER_NAME " " ORV_SCANNER_NOTICE},
+};
+
+// Every name must exist on the service object: Open proves it is a scanner service object.
+constexpr const char* kSoMethodNames[] = {
+    "GetPropertyNumber",
+    "SetPropertyNumber",
+    "SetPropertyString",
+    "GetPropertyString",
+    "OpenService",
+    "Close",
+    "Claim",
+    "Release",
+    "CheckHealth",
+    "DirectIO",
+    "COFreezeEvents",
+    "ClearInput",
+    "ClaimDevice",
+    "ReleaseDevice",
+    "CompareFirmwareVersion",
+    "ResetStatistics",
+    "RetrieveStatistics",
+    "UpdateFirmware",
+    "UpdateStatistics",
+};
+
+constexpr SoMember kSoMembers[] = {
+    {"GetPropertyNumber", kSoGetPropertyNumber},
+    {"SetPropertyNumber", kSoSetPropertyNumber},
+    {"SetPropertyString", kSoSetPropertyString},
+    {"GetPropertyString", kSoGetPropertyString},
+    {"OpenService", kSoOpenService},
+    {"Close", kSoClose},
+    {"Claim", kSoClaim},
+    {"Release", kSoRelease},
+    {"CheckHealth", kSoCheckHealth},
+    {"DirectIO", kSoDirectIO},
+    {"COFreezeEvents", kSoCOFreezeEvents},
+    {"ClearInput", kSoClearInput},
+    {"ClaimDevice", kSoClaimDevice},
+    {"ReleaseDevice", kSoReleaseDevice},
+    {"CompareFirmwareVersion", kSoCompareFirmwareVersion},
+    {"ResetStatistics", kSoResetStatistics},
+    {"RetrieveStatistics", kSoRetrieveStatistics},
+    {"UpdateFirmware", kSoUpdateFirmware},
+    {"UpdateStatistics", kSoUpdateStatistics},
+};
+
+constexpr ControlDescriptor kDescriptor{
+    .progId = "OPOS.Scanner",
+    .clsid = GUID_INIT(0xBEE76707, 0x0FA8, 0x4E7B, 0xAD, 0x73, 0x5E, 0x0F, 0xB0, 0xDD, 0x99, 0x0C),
+    .dispatchIid =
+        GUID_INIT(0x0D73E0C9, 0x6792, 0x406B, 0x8E, 0xAF, 0x3B, 0x98, 0x82, 0xC2, 0x35, 0x0C),
+    .dispatchName = "_DScannerControl",
+    .eventIid =
+        GUID_INIT(0xD846676E, 0x7799, 0x4815, 0xB0, 0xBB, 0xD9, 0x9B, 0x4C, 0xE2, 0x69, 0xBE),
+    .eventName = "_DScannerControlEvents",
+    .typeLib =
+        GUID_INIT(0x213D1C42, 0xB652, 0x45E6, 0x85, 0x5E, 0x02, 0xEA, 0x85, 0x92, 0x66, 0x58),
+    .typeLibVersion = "1.0",
+    .oleMisc = kControlOleMisc,
+    .strings = kStrings,
+    .deviceClass = "Scanner",
+    .registryKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\Scanner\\",
+    .soMethodNames = kSoMethodNames,
+    .soMembers = kSoMembers,
+    .so =
+        {
+            .openService = kSoOpenService,
+            .close = kSoClose,
+            .claim = kSoClaim,
+            .claimDevice = kSoClaimDevice,
+            .release = kSoRelease,
+            .releaseDevice = kSoReleaseDevice,
+            .getPropertyNumber = kSoGetPropertyNumber,
+            .setPropertyNumber = kSoSetPropertyNumber,
+            .getPropertyString = kSoGetPropertyString,
+            .setPropertyString = kSoSetPropertyString,
+            .coFreezeEvents = kSoCOFreezeEvents,
+        },
+    .events = {{
+        {2224, 1},  // DataEvent
+        {2225, 2},  // DirectIOEvent
+        {2226, 3},  // ErrorEvent
+        {2227, 4},  // StatusUpdateEvent
+    }},
+    .containerFreeze = false,
+    .freezeHoldsEvents = true,
+};
+
+}  // namespace
+
+const ControlDescriptor& CScannerControlCtrl::Descriptor() {
+    return kDescriptor;
+}
+
+std::span<const DispatchEntry> CScannerControlCtrl::DispatchMembers() {
+    static constexpr DispatchEntry kMembers[] = {
+        // Properties, DISPIDs 1 to 30: the common ones, then the scanner's.
+        BoolProperty<PIDX_AutoDisable, PIDX_AutoDisable>("AutoDisable"),
+        LongProperty<PIDX_BinaryConversion, PIDX_BinaryConversion>("BinaryConversion"),
+        BoolProperty<PIDX_CapCompareFirmwareVersion>("CapCompareFirmwareVersion"),
+        LongProperty<PIDX_CapPowerReporting>("CapPowerReporting"),
+        BoolProperty<PIDX_CapStatisticsReporting>("CapStatisticsReporting"),
+        BoolProperty<PIDX_CapUpdateFirmware>("CapUpdateFirmware"),
+        BoolProperty<PIDX_CapUpdateStatistics>("CapUpdateStatistics"),
+        StringProperty<PIDX_CheckHealthText>("CheckHealthText"),
+        BoolProperty<PIDX_Claimed>("Claimed"),
+        Row(Member::ControlObjectDescription),
+        Row(Member::ControlObjectVersion),
+        LongProperty<PIDX_DataCount>("DataCount"),
+        BoolProperty<PIDX_DataEventEnabled, PIDX_DataEventEnabled>("DataEventEnabled"),
+        StringProperty<PIDX_DeviceDescription>("DeviceDescription"),
+        BoolProperty<PIDX_DeviceEnabled, PIDX_DeviceEnabled>("DeviceEnabled"),
+        StringProperty<PIDX_DeviceName>("DeviceName"),
+        Row(Member::FreezeEvents),
+        Row(Member::OpenResult),
+        DispProperty<&CScannerControlCtrl::GetOutputID, nullptr, VT_I4>("OutputID"),
+        LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
+        LongProperty<PIDX_PowerState>("PowerState"),
+        LongProperty<PIDX_ResultCode>("ResultCode"),
+        LongProperty<PIDX_ResultCodeExtended>("ResultCodeExtended"),
+        StringProperty<PIDX_ServiceObjectDescription>("ServiceObjectDescription"),
+        LongProperty<PIDX_ServiceObjectVersion>("ServiceObjectVersion"),
+        LongProperty<PIDX_State>("State"),
+        BoolProperty<kDecodeData, kDecodeData>("DecodeData"),
+        StringProperty<kScanData>("ScanData"),
+        StringProperty<kScanDataLabel>("ScanDataLabel"),
+        LongProperty<kScanDataType>("ScanDataType"),
+
+        // Methods, DISPIDs 31 to 49.
+        Row(Member::Open),
+        Row(Member::Close),
+        Row(Member::Claim),
+        Row(Member::ClaimDevice),
+        Row(Member::Release),
+        Row(Member::ReleaseDevice),
+        Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
+        Forwarded<kSoClearInput>("ClearInput"),
+        DispMethod<&CScannerControlCtrl::ClearOutput, VT_I4>("ClearOutput"),
+        Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
+        Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
+        Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
+        Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
+        Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
+        Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
+        Row(Member::SOData),
+        Row(Member::SODirectIO),
+        Row(Member::SOError),
+        Row(Member::SOStatusUpdate),
+    };
+    static_assert(std::size(kMembers) == 49, "the scanner control has 49 members");
+    return kMembers;
+}
+
+}  // namespace orv::co::scanner
