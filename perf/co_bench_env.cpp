@@ -44,6 +44,11 @@ bool SetUpControlInstallation() {
     ::setenv("CLASSPATH", ORV_JAR, 1);
     const std::string opos = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\";
     const std::string info = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
+#ifdef ORV_MSR_CONTROL
+    if (!Regsvr(ORV_MSR_CONTROL) || !Regsvr(ORV_MSR_BRIDGE) ||
+        !Write("SOFTWARE\\OLEforRetail\\ServiceOPOS\\MSR\\M1", nullptr, "ORVMsr.so"))
+        return false;
+#endif
     return Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
            Write(opos + "P1", nullptr, "ORVPin.so") &&
            Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&

@@ -11,6 +11,9 @@
 //   duplicated or out of order. Target: at least half the rate of a bare two-thread hand-off
 //   round trip. Measured with a service object calling from a native thread (the fake one: the
 //   control's own machinery) and with Java threads (the whole path).
+// - MSR swipe: a card swipe made on a Java thread (the simulator's swipe command) to the MSR
+//   control's DataEvent handler, through the terminal's event thread, the MSR service object's
+//   native and the same delivery; median and p99 beside the PIN pad's Java latency.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 
@@ -50,6 +53,8 @@ struct Figures {
     double latencyP99 = 0;
     double nativeRate = 0;
     double javaRate = 0;
+    double swipeMedian = 0;
+    double swipeP99 = 0;
     int64_t faults = 0;  // lost + duplicated + out of order, over every sustained run
 } g_figures;
 
@@ -70,13 +75,31 @@ struct Receiver {
     }
 };
 
-// The application: one apartment, two claimed PIN pad controls (real and fake service object).
+// The MSR control's DataEvent handler: the swipe's latency, then data events enabled again for
+// the next card (the device clears DataEventEnabled before it delivers).
+struct SwipeReceiver {
+    std::atomic<int64_t> raisedAtShared{0};
+    std::vector<double> latencies;
+    uint64_t handled = 0;
+    orv::host::Control* control = nullptr;
+    void OnData() {
+        latencies.push_back(static_cast<double>(NowNs() -
+                                                raisedAtShared.load(std::memory_order_acquire)));
+        ++handled;
+        control->Put("DataEventEnabled", orv::DispArg::Bool(true));
+    }
+};
+
+// The application: one apartment, two claimed PIN pad controls (real and fake service object)
+// and, where the MSR is built, a claimed and enabled MSR control.
 struct Session {
     orv::host::ComApartment com;
     orv::host::Control java;
     orv::host::Control fake;
+    orv::host::Control msr;
     Receiver javaReceiver;
     Receiver fakeReceiver;
+    SwipeReceiver swipeReceiver;
     int fd = -1;
 };
 Session* g_session = nullptr;
@@ -89,6 +112,22 @@ bool OpenClaimed(orv::host::Control& c, const char* device, Receiver& r) {
            SUCCEEDED(c.Call("Open", &rc, device)) && rc == 0 &&
            SUCCEEDED(c.Call("Claim", &rc, 1000)) && rc == 0;
 }
+
+#ifdef ORV_MSR_CONTROL
+bool OpenMsr(Session& s) {
+    int32_t rc = -1;
+    s.swipeReceiver.control = &s.msr;
+    if (FAILED(s.msr.Create("OPOS.MSR")) ||
+        FAILED(s.msr.OnEvent(orv::host::opos::DataEvent,
+                             [&s](const orv::EventArgs&) { s.swipeReceiver.OnData(); })) ||
+        FAILED(s.msr.Call("Open", &rc, "M1")) || rc != 0 ||
+        FAILED(s.msr.Call("Claim", &rc, 1000)) || rc != 0)
+        return false;
+    for (const char* p : {"DeviceEnabled", "DecodeData", "DataEventEnabled"})
+        if (FAILED(s.msr.Put(p, orv::DispArg::Bool(true)))) return false;
+    return true;
+}
+#endif
 
 // The foreign event loop's pumping: wait on the queue descriptor, then drain.
 void PumpUntil(const std::function<bool()>& done) {
@@ -184,6 +223,38 @@ void BM_JavaEventLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_JavaEventLatency)->UseRealTime();
 
+#ifdef ORV_MSR_CONTROL
+void BM_MsrSwipeLatency(benchmark::State& state) {
+    SwipeReceiver& r = g_session->swipeReceiver;
+    if (!r.control) {
+        state.SkipWithError("the MSR control is not open");
+        return;
+    }
+    std::atomic<bool> refused{false};
+    SenderThread sender([&](int32_t) {
+        r.raisedAtShared.store(NowNs(), std::memory_order_release);
+        const std::string answer = orv::co::test::SimTerminal::Command(
+            "swipe M1 2=;4111111111111111=28121011234?");
+        if (answer != "OK") refused = true;
+    });
+    r.latencies.clear();
+    for (auto _ : state) {
+        const uint64_t target = r.handled + 1;
+        sender.Start(0, 1);
+        PumpUntil([&] { return r.handled == target || refused; });
+        if (refused) {
+            state.SkipWithError("the simulator refused the swipe");
+            return;
+        }
+    }
+    g_figures.swipeMedian = orv::perf::Percentile(r.latencies, 50);
+    g_figures.swipeP99 = orv::perf::Percentile(r.latencies, 99);
+    state.counters["median_ns"] = g_figures.swipeMedian;
+    state.counters["p99_ns"] = g_figures.swipeP99;
+}
+BENCHMARK(BM_MsrSwipeLatency)->UseRealTime();
+#endif
+
 void Sustained(benchmark::State& state, Receiver& r, const std::function<void(int32_t)>& raise,
                double* rate) {
     constexpr int32_t kBatch = 500;
@@ -255,6 +326,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot open the PIN pad controls\n");
             rc = 1;
         } else {
+#ifdef ORV_MSR_CONTROL
+            if (!OpenMsr(session)) {
+                std::fprintf(stderr, "cannot open the MSR control: no swipe figures\n");
+                session.swipeReceiver.control = nullptr;
+            }
+#endif
             benchmark::RunSpecifiedBenchmarks();
         }
         g_session = nullptr;
@@ -271,6 +348,11 @@ int main(int argc, char** argv) {
                 "Java thread -> DataEvent handler, median   : %9.0f ns  ratio %.2f (target <= 3)\n"
                 "Java thread -> DataEvent handler, p99      : %9.0f ns\n",
                 f.latencyMedian, f.latencyMedian / f.cvRoundTripMedian, f.latencyP99);
+        if (f.swipeMedian > 0)
+            std::printf(
+                "MSR swipe -> DataEvent handler, median     : %9.0f ns  ratio %.2f\n"
+                "MSR swipe -> DataEvent handler, p99        : %9.0f ns\n",
+                f.swipeMedian, f.swipeMedian / f.cvRoundTripMedian, f.swipeP99);
         if (f.nativeRate > 0)
             std::printf(
                 "sustained, native sender                   : %9.0f events/s  ratio %.2f (target "

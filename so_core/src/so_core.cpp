@@ -97,7 +97,15 @@ int32_t SoCore::OpenService(const char* /*deviceClass*/, const char* deviceName,
     env->CallVoidMethod(bridge_.Control(), open, name.Get());
     if (bridge_.LogPendingException()) {
         bridge_.PendingJavaError = 0;
-        return RecordResult(OPOS_E_FAILURE);
+        if (!identity_.traits.openFallback) return RecordResult(OPOS_E_FAILURE);
+        const OpenRetry retry = identity_.traits.openFallback(bridge_, deviceName ? deviceName : "");
+        if (retry.result != OPOS_SUCCESS) return retry.result;  // not recorded
+        LocalRef<jstring> second(env, bridge_.NewString(retry.name));
+        env->CallVoidMethod(bridge_.Control(), open, second.Get());
+        if (bridge_.LogPendingException()) {
+            bridge_.PendingJavaError = 0;
+            return RecordResult(OPOS_E_FAILURE);
+        }
     }
     if (!driver_->AttachAndLookUp(control)) return RecordResult(OPOS_E_NOSERVICE);
     resultCodeExtended_ = 0;

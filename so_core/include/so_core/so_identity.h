@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "platform/wintypes.h"
 #include "so_core/property_table.h"
@@ -25,6 +26,16 @@ enum class PropertyErrors : uint8_t {
     RecordOnly,       // ResultCode := code; the class's controls take no SOError
 };
 
+class OposJNI;
+
+// A class's answer when the Java control refuses the device name given to OpenService: a result
+// to return at once (not recorded), or 0 and the name for one more open.
+struct OpenRetry {
+    int32_t result = 0;
+    std::string name;
+};
+using OpenFallback = OpenRetry (*)(OposJNI& bridge, const char* deviceName);
+
 // Where a class departs from the common service object; the defaults are the PIN pad's.
 struct SoTraits {
     const char* openBeginLine = "Begin OpenService";  // nullptr: no line
@@ -34,6 +45,7 @@ struct SoTraits {
     UnknownNumberGet unknownNumberGet = UnknownNumberGet::Zero;
     UnknownNumberSet unknownNumberSet = UnknownNumberSet::RecordIllegal;
     PropertyErrors propertyErrors = PropertyErrors::RecordAndReport;
+    OpenFallback openFallback = nullptr;  // nullptr: a refused name records 111
 };
 
 struct SoIdentity {
