@@ -3,34 +3,18 @@
 
 #include <cstring>
 
+#include "platform/handles.h"
 #include "platform/registry.h"
 
 namespace orv::so::msr {
 namespace {
 
-// A registry handle that is closed once: explicitly, where the result matters, or on leaving.
-class OpenKey {
-public:
-    OpenKey() = default;
-    ~OpenKey() { Close(); }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-
-    bool Open(HKEY parent, const char* name) {
-        return RegOpenKeyExA(parent, name, 0, KEY_READ, &key_) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return key_; }
-    // True when there was nothing to close or the close succeeded.
-    bool Close() {
-        if (!key_) return true;
-        const LSTATUS status = RegCloseKey(key_);
-        key_ = nullptr;
-        return status == ERROR_SUCCESS;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
+// Opens a subkey for reading; false (and nothing held) when it cannot be opened.
+bool OpenForReading(UniqueHkey& key, HKEY parent, const char* name) {
+    if (RegOpenKeyExA(parent, name, 0, KEY_READ, key.out()) == ERROR_SUCCESS) return true;
+    key.release();
+    return false;
+}
 
 // The "Devicename" text, or "" when it cannot be used: missing, not a string, or longer than
 // the buffer allows (a value that fills the buffer without a terminator counts as too long).
@@ -55,17 +39,17 @@ std::string ReadDevicename(HKEY device, bool* readable) {
 OpenRetry JavaNameFromRegistry(OposJNI& bridge, const char* deviceName) {
     // A device name is one key name: an empty one or a path would open some other key.
     const bool oneKeyName = deviceName && *deviceName && !std::strchr(deviceName, '\\');
-    OpenKey parent, device;
-    if (!parent.Open(HKEY_LOCAL_MACHINE, kMsrKey) || !oneKeyName ||
-        !device.Open(parent.Get(), deviceName)) {
+    UniqueHkey parent, device;
+    if (!OpenForReading(parent, HKEY_LOCAL_MACHINE, kMsrKey) || !oneKeyName ||
+        !OpenForReading(device, parent.get(), deviceName)) {
         bridge.LogLine("Failed to open the registry");
         return {OPOS_E_NOEXIST, {}};  // the parent key is closed on the way out
     }
     bool readable = false;
-    std::string name = ReadDevicename(device.Get(), &readable);
+    std::string name = ReadDevicename(device.get(), &readable);
     if (!readable) bridge.LogLine("Failed to query Device Name value from the registry");
-    const bool deviceClosed = device.Close();
-    const bool parentClosed = parent.Close();
+    const bool deviceClosed = device.Close() == ERROR_SUCCESS;
+    const bool parentClosed = parent.Close() == ERROR_SUCCESS;
     if (!deviceClosed || !parentClosed) {
         bridge.LogLine("Failed to close from the registry");
         return {OPOS_E_NOSERVICE, {}};
