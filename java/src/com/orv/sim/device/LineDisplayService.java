@@ -839,6 +839,6 @@ public final class LineDisplayService extends DeviceService implements LineDispl
 
     @Override
     protected String describeDevice() {
-        return " window=" + currentWindow + " screen=\n" + String.join("\n", render());
+        return " window=" + currentWindow + " screen=" + screen();
     }
 }
