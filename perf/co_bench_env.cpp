@@ -44,11 +44,20 @@ bool SetUpControlInstallation() {
     ::setenv("CLASSPATH", ORV_JAR, 1);
     const std::string opos = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\";
     const std::string info = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
-    return Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
-           Write(opos + "P1", nullptr, "ORVPin.so") &&
-           Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&
-           Write(info, "Logpath", (Folder() / "log").string() + "/") &&
-           Write(info, "Classpath", ORV_LIB_DIR);
+    bool ok = Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
+              Write(opos + "P1", nullptr, "ORVPin.so") &&
+              Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&
+              Write(info, "Logpath", (Folder() / "log").string() + "/") &&
+              Write(info, "Classpath", ORV_LIB_DIR);
+#ifdef ORV_DISPLAY_CONTROL
+    ok = ok && Regsvr(ORV_DISPLAY_CONTROL) && Regsvr(ORV_DISPLAY_BRIDGE) &&
+         Write("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\L1", nullptr, "ORVLine.so");
+#endif
+    return ok;
+}
+
+std::string InstallationFolder() {
+    return Folder().string();
 }
 
 void RemoveControlInstallation() {
