@@ -351,12 +351,27 @@ TEST_F(DisplayEndToEnd, StatusAndDirectIOEventsArriveOnTheApplicationThread) {
     EXPECT_EQ(dio, std::vector<std::string>{"5,77,hello"});
     for (DWORD t : threads) EXPECT_EQ(t, GetCurrentThreadId());
 
+    // The container's freeze reaches Java through the service object and holds the events;
+    // the last thaw lets them go.
+    ASSERT_EQ(display_.FreezeEvents(true), S_OK);
+    ASSERT_EQ(display_.FreezeEvents(true), S_OK);
+    EXPECT_EQ(Long("FreezeEvents"), -1);
+    ASSERT_EQ(SimTerminal::Command("status L1 2002").rfind("OK", 0), 0u);
+    ASSERT_EQ(display_.FreezeEvents(false), S_OK);
+    EXPECT_EQ(Long("FreezeEvents"), -1);
+    host::PumpUntil([] { return false; }, 200ms);
+    EXPECT_EQ(status.size(), 1u);
+    ASSERT_EQ(display_.FreezeEvents(false), S_OK);
+    EXPECT_EQ(Long("FreezeEvents"), 0);
+    EXPECT_TRUE(host::PumpUntil([&] { return status.size() == 2; }, 5s));
+    EXPECT_EQ(status.back(), 2002);
+
     // A data event of the Java side is traced and goes nowhere: the control has no entry for it.
     JavaEventRaiser raiser("L1");
     ASSERT_TRUE(raiser.Ready());
     EXPECT_TRUE(raiser.Data(3));
     host::PumpUntil([] { return false; }, 100ms);
-    EXPECT_EQ(status.size() + dio.size(), 2u);
+    EXPECT_EQ(status.size() + dio.size(), 3u);
     std::ifstream log(g_folder / "log" / "LineDisplayso.log");
     std::stringstream text;
     text << log.rdbuf();
