@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -48,11 +49,15 @@ public:
         ASSERT_EQ(Regsvr(ORV_DISPLAY_CONTROL), 0);
         ASSERT_EQ(Regsvr(ORV_DISPLAY_BRIDGE), 0);
         ASSERT_EQ(Regsvr(ORV_PINPAD_BRIDGE), 0);
+        ASSERT_EQ(Regsvr(ORV_OLDER_SO), 0);
         const std::string key = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\";
         const char* info = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane";
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, (key + "L1").c_str(), nullptr, "ORVLine.so"),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, (key + "BAD").c_str(), nullptr, "ORVPin.so"),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, (key + "OLD").c_str(), nullptr,
+                                 "OrvTest.OlderLineSO"),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, info, "Logpath",
                                  (g_folder / "log").string() + "/"),
@@ -392,6 +397,36 @@ TEST_F(DisplayEndToEnd, AServiceObjectOfAnotherClassGivesFailureValues) {
     // The control is still usable with the right one afterwards.
     EXPECT_EQ(Call("Open", "L1"), 0);
     EXPECT_EQ(Call("ClaimDevice", 1000), 0);
+}
+
+// An older service object opens (nothing checks its names) and lacks the display methods: each
+// missing member answers 111, DefineGlyph returns, nothing crashes.
+TEST_F(DisplayEndToEnd, AnOlderServiceObjectAnswers111ForWhatItLacks) {
+    ASSERT_EQ(Call("Open", "OLD"), 0);
+    EXPECT_EQ(Long("ServiceObjectVersion"), 1009000);
+    EXPECT_EQ(Call("Claim", 1000), 0);        // DISPID 6: it has Claim
+    EXPECT_EQ(Call("ClaimDevice", 1000), 111);  // DISPID 25: it has not
+    struct Case {
+        const char* what;
+        std::function<int32_t()> call;
+    } cases[] = {
+        {"ClearText", [&] { return Call("ClearText"); }},
+        {"DisplayText", [&] { return Call("DisplayText", "x", 0); }},
+        {"DisplayTextAt", [&] { return Call("DisplayTextAt", 0, 0, "x", 0); }},
+        {"ScrollText", [&] { return Call("ScrollText", 1, 1); }},
+        {"CreateWindow", [&] { return Call("CreateWindow", 0, 0, 1, 1, 1, 1); }},
+        {"DestroyWindow", [&] { return Call("DestroyWindow"); }},
+        {"SetBitmap", [&] { return Call("SetBitmap", 1, "a.bmp", -11, -1, -2); }},
+        {"ReleaseDevice", [&] { return Call("ReleaseDevice"); }},
+        {"UpdateStatistics", [&] { return Call("UpdateStatistics", ""); }},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.call(), 111) << c.what;
+    EXPECT_EQ(display_.Call("DefineGlyph", nullptr, 0xE0, 1), S_OK);
+    std::string text;
+    EXPECT_EQ(display_.Get("CharacterSetList", &text), S_OK);  // GetPropertyString: missing
+    EXPECT_EQ(text, "[Error]");
+    EXPECT_EQ(Call("Release"), 0);
+    EXPECT_EQ(Call("Close"), 0);
 }
 
 }  // namespace
