@@ -25,8 +25,8 @@
 #include "co_bench_env.h"
 #include "host/apartment.h"
 #include "host/control.h"
-#include "platform/dispatch_driver.h"
 #include "platform/com_register.h"
+#include "platform/dispatch_driver.h"
 #include "test_control.h"
 
 namespace {
@@ -88,7 +88,7 @@ struct Session {
         const std::string log2 = orv::perf::InstallationFolder() + "/log2/";
         std::filesystem::create_directories(log2);
         if (orv::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane",
-                           "Logpath", log2) != ERROR_SUCCESS ||
+                                "Logpath", log2) != ERROR_SUCCESS ||
             FAILED(so.CreateDispatch("ORVLine.so")) ||
             FAILED(so.Call(kSoOpenService, &rc, "LineDisplay", "L2",
                            static_cast<IDispatch*>(soControl))) ||
@@ -105,10 +105,12 @@ struct Session {
         java = env->NewGlobalRef(local);
         env->DeleteLocalRef(local);
         jstring name = env->NewStringUTF("L3");
-        env->CallVoidMethod(java, env->GetMethodID(javaClass, "open", "(Ljava/lang/String;)V"), name);
+        env->CallVoidMethod(java, env->GetMethodID(javaClass, "open", "(Ljava/lang/String;)V"),
+                            name);
         env->DeleteLocalRef(name);
         env->CallVoidMethod(java, env->GetMethodID(javaClass, "claim", "(I)V"), 1000);
-        env->CallVoidMethod(java, env->GetMethodID(javaClass, "setDeviceEnabled", "(Z)V"), JNI_TRUE);
+        env->CallVoidMethod(java, env->GetMethodID(javaClass, "setDeviceEnabled", "(Z)V"),
+                            JNI_TRUE);
         if (env->ExceptionCheck()) {
             env->ExceptionDescribe();
             env->ExceptionClear();
@@ -123,8 +125,8 @@ struct Session {
 
     HRESULT ThroughControl() {
         int32_t rc = -1;
-        const HRESULT hr = orv::DispatchDriver(control.Dispatch(), false)
-                               .Call(kControlDisplayText, &rc, line, 0);
+        const HRESULT hr =
+            orv::DispatchDriver(control.Dispatch(), false).Call(kControlDisplayText, &rc, line, 0);
         return FAILED(hr) ? hr : rc == 0 ? S_OK : E_FAIL;
     }
     HRESULT OnServiceObject() {
@@ -178,9 +180,12 @@ void BM_DisplayText20Chars(benchmark::State& state) {
     constexpr int kBatch = 100;
     std::vector<double> full, so, java;
     for (auto _ : state) {
-        if (!Batch(kBatch, [&] { return s.ThroughControl(); }, &full) ||
-            !Batch(kBatch, [&] { return s.OnServiceObject(); }, &so) ||
-            !Batch(kBatch, [&] { return s.JavaAlone(); }, &java)) {
+        if (!Batch(
+                kBatch, [&] { return s.ThroughControl(); }, &full) ||
+            !Batch(
+                kBatch, [&] { return s.OnServiceObject(); }, &so) ||
+            !Batch(
+                kBatch, [&] { return s.JavaAlone(); }, &java)) {
             state.SkipWithError("a DisplayText call failed");
             return;
         }
@@ -218,8 +223,8 @@ int main(int argc, char** argv) {
     if (f.full > 0 && f.so > 0 && f.java > 0) {
         std::printf("\nDisplayText, 20 characters: %.2f us of CPU per call through the control\n",
                     f.full / 1000);
-        std::printf("  control          %6.2f us  %4.1f%% (target <= 20%%)\n", (f.full - f.so) / 1000,
-                    100.0 * (f.full - f.so) / f.full);
+        std::printf("  control          %6.2f us  %4.1f%% (target <= 20%%)\n",
+                    (f.full - f.so) / 1000, 100.0 * (f.full - f.so) / f.full);
         std::printf("  service object   %6.2f us  %4.1f%%\n", (f.so - f.java) / 1000,
                     100.0 * (f.so - f.java) / f.full);
         std::printf("  Java (lookup, string, call, exception check) %6.2f us  %4.1f%%\n",

@@ -42,7 +42,8 @@ bool Set(orv::host::Control& c, const char* property, const orv::DispArg& value,
     const HRESULT hr = c.Put(property, value);
     int32_t resultCode = 0;
     c.Get("ResultCode", &resultCode);
-    std::printf("%-44s (ResultCode %d)%s\n", shown.c_str(), resultCode, FAILED(hr) ? " FAILED" : "");
+    std::printf("%-44s (ResultCode %d)%s\n", shown.c_str(), resultCode,
+                FAILED(hr) ? " FAILED" : "");
     return SUCCEEDED(hr) && resultCode == 0;
 }
 
@@ -63,9 +64,10 @@ int Run(const std::string& device, const std::string& first, const std::string& 
     if (!com) return 1;
     orv::host::Control display;
     if (const HRESULT hr = display.Create("DisplayControl.DisplayControlCtrl.1"); FAILED(hr)) {
-        std::printf("creating DisplayControl.DisplayControlCtrl.1 failed: HRESULT 0x%08X (is it "
-                    "registered?)\n",
-                    static_cast<unsigned>(hr));
+        std::printf(
+            "creating DisplayControl.DisplayControlCtrl.1 failed: HRESULT 0x%08X (is it "
+            "registered?)\n",
+            static_cast<unsigned>(hr));
         return 1;
     }
     display.OnEvent(orv::host::opos::linedisplay::StatusUpdateEvent, [](const orv::EventArgs& a) {
@@ -89,7 +91,8 @@ int Run(const std::string& device, const std::string& first, const std::string& 
         display.Get("DeviceColumns", &columns);
         std::printf("  the display: %d x %d\n", rows, columns);
         ok = Step(display, "ClearText()", "ClearText") &&
-             Step(display, "DisplayTextAt(0, 0, \"" + first + "\", 0)", "DisplayTextAt", 0, 0, first, 0);
+             Step(display, "DisplayTextAt(0, 0, \"" + first + "\", 0)", "DisplayTextAt", 0, 0,
+                  first, 0);
         PrintScreen(device);
         if (ok && !second.empty()) {
             ok = Step(display, "DisplayTextAt(1, 0, \"" + second + "\", 0)", "DisplayTextAt", 1, 0,
@@ -101,8 +104,9 @@ int Run(const std::string& device, const std::string& first, const std::string& 
             first + (second.empty() ? "" : " " + second) + " - a marquee wider than the display";
         const int32_t width = std::max<int32_t>(columns, static_cast<int32_t>(line.size()));
         ok = ok &&
-             Step(display, "CreateWindow(" + std::to_string(rows - 1) + ", 0, 1, " +
-                               std::to_string(columns) + ", 1, " + std::to_string(width) + ")",
+             Step(display,
+                  "CreateWindow(" + std::to_string(rows - 1) + ", 0, 1, " +
+                      std::to_string(columns) + ", 1, " + std::to_string(width) + ")",
                   "CreateWindow", rows - 1, 0, 1, columns, 1, width) &&
              Set(display, "MarqueeType", DISP_MT_INIT, "MarqueeType = DISP_MT_INIT") &&
              Step(display, "DisplayText(\"" + line + "\", 0)", "DisplayText", line, 0) &&

@@ -68,28 +68,30 @@ bool Call(JNIEnv* env, jobject o, jmethodID m, A... args) {
 }  // namespace
 
 int32_t CLineSO::ClearText() {
-    return DisplayMethod("Failed to get Method ID for ClearText", kMissingNoArgs, "clearText", "()V",
+    return DisplayMethod("Failed to get Method ID for ClearText", kMissingNoArgs, "clearText",
+                         "()V",
                          [](JNIEnv* env, jobject o, jmethodID m) { return Call(env, o, m); });
 }
 
 int32_t CLineSO::DisplayText(const char* data, int32_t attribute) {
     return DisplayMethod("Failed to get Method ID for DisplayText", OPOS_E_FAILURE, "displayText",
                          "(Ljava/lang/String;I)V", [&](JNIEnv* env, jobject o, jmethodID m) {
-                             LocalRef<jstring> text(env, Core().Bridge().NewString(data ? data : ""));
+                             LocalRef<jstring> text(env,
+                                                    Core().Bridge().NewString(data ? data : ""));
                              if (!text) return false;
                              return Call(env, o, m, text.Get(), static_cast<jint>(attribute));
                          });
 }
 
 int32_t CLineSO::DisplayTextAt(int32_t row, int32_t column, const char* data, int32_t attribute) {
-    return DisplayMethod("Failed to get Method ID for DisplayTextAt", OPOS_E_FAILURE,
-                         "displayTextAt", "(IILjava/lang/String;I)V",
-                         [&](JNIEnv* env, jobject o, jmethodID m) {
-                             LocalRef<jstring> text(env, Core().Bridge().NewString(data ? data : ""));
-                             if (!text) return false;
-                             return Call(env, o, m, static_cast<jint>(row), static_cast<jint>(column),
-                                         text.Get(), static_cast<jint>(attribute));
-                         });
+    return DisplayMethod(
+        "Failed to get Method ID for DisplayTextAt", OPOS_E_FAILURE, "displayTextAt",
+        "(IILjava/lang/String;I)V", [&](JNIEnv* env, jobject o, jmethodID m) {
+            LocalRef<jstring> text(env, Core().Bridge().NewString(data ? data : ""));
+            if (!text) return false;
+            return Call(env, o, m, static_cast<jint>(row), static_cast<jint>(column), text.Get(),
+                        static_cast<jint>(attribute));
+        });
 }
 
 int32_t CLineSO::ScrollText(int32_t direction, int32_t units) {
@@ -116,15 +118,14 @@ int32_t CLineSO::SetDescriptor(int32_t descriptor, int32_t attribute) {
 
 int32_t CLineSO::CreateWindow(int32_t viewportRow, int32_t viewportColumn, int32_t viewportHeight,
                               int32_t viewportWidth, int32_t windowHeight, int32_t windowWidth) {
-    return DisplayMethod("Failed to get Method ID for CreateWindow", OPOS_E_FAILURE, "createWindow",
-                         "(IIIIII)V", [&](JNIEnv* env, jobject o, jmethodID m) {
-                             return Call(env, o, m, static_cast<jint>(viewportRow),
-                                         static_cast<jint>(viewportColumn),
-                                         static_cast<jint>(viewportHeight),
-                                         static_cast<jint>(viewportWidth),
-                                         static_cast<jint>(windowHeight),
-                                         static_cast<jint>(windowWidth));
-                         });
+    return DisplayMethod(
+        "Failed to get Method ID for CreateWindow", OPOS_E_FAILURE, "createWindow", "(IIIIII)V",
+        [&](JNIEnv* env, jobject o, jmethodID m) {
+            return Call(env, o, m, static_cast<jint>(viewportRow),
+                        static_cast<jint>(viewportColumn), static_cast<jint>(viewportHeight),
+                        static_cast<jint>(viewportWidth), static_cast<jint>(windowHeight),
+                        static_cast<jint>(windowWidth));
+        });
 }
 
 int32_t CLineSO::DestroyWindow() {
@@ -150,29 +151,26 @@ int32_t CLineSO::ReadCharacterAtCursor(int32_t cursorData) {
 
 int32_t CLineSO::DisplayBitmap(const char* fileName, int32_t width, int32_t alignmentX,
                                int32_t alignmentY) {
-    return DisplayMethod("Failed to get Method ID for DisplayBitmap", OPOS_E_FAILURE,
-                         "displayBitmap", "(Ljava/lang/String;III)V",
-                         [&](JNIEnv* env, jobject o, jmethodID m) {
-                             LocalRef<jstring> file(
-                                 env, Core().Bridge().NewString(fileName ? fileName : ""));
-                             if (!file) return false;
-                             return Call(env, o, m, file.Get(), static_cast<jint>(width),
-                                         static_cast<jint>(alignmentX),
-                                         static_cast<jint>(alignmentY));
-                         });
+    return DisplayMethod(
+        "Failed to get Method ID for DisplayBitmap", OPOS_E_FAILURE, "displayBitmap",
+        "(Ljava/lang/String;III)V", [&](JNIEnv* env, jobject o, jmethodID m) {
+            LocalRef<jstring> file(env, Core().Bridge().NewString(fileName ? fileName : ""));
+            if (!file) return false;
+            return Call(env, o, m, file.Get(), static_cast<jint>(width),
+                        static_cast<jint>(alignmentX), static_cast<jint>(alignmentY));
+        });
 }
 
 int32_t CLineSO::SetBitmap(int32_t number, const char* fileName, int32_t width, int32_t alignmentX,
                            int32_t alignmentY) {
-    return DisplayMethod("Failed to get Method ID for SetBitmap", OPOS_E_FAILURE, "setBitmap",
-                         "(ILjava/lang/String;III)V", [&](JNIEnv* env, jobject o, jmethodID m) {
-                             LocalRef<jstring> file(
-                                 env, Core().Bridge().NewString(fileName ? fileName : ""));
-                             if (!file) return false;
-                             return Call(env, o, m, static_cast<jint>(number), file.Get(),
-                                         static_cast<jint>(width), static_cast<jint>(alignmentX),
-                                         static_cast<jint>(alignmentY));
-                         });
+    return DisplayMethod(
+        "Failed to get Method ID for SetBitmap", OPOS_E_FAILURE, "setBitmap",
+        "(ILjava/lang/String;III)V", [&](JNIEnv* env, jobject o, jmethodID m) {
+            LocalRef<jstring> file(env, Core().Bridge().NewString(fileName ? fileName : ""));
+            if (!file) return false;
+            return Call(env, o, m, static_cast<jint>(number), file.Get(), static_cast<jint>(width),
+                        static_cast<jint>(alignmentX), static_cast<jint>(alignmentY));
+        });
 }
 
 // No result for the caller, so every outcome is recorded: 111 missing, 104 when Java threw, 0.

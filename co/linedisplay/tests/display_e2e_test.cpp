@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,9 +59,9 @@ public:
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, (key + "OLD").c_str(), nullptr,
                                  "OrvTest.OlderLineSO"),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, info, "Logpath",
-                                 (g_folder / "log").string() + "/"),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegWriteString(HKEY_LOCAL_MACHINE, info, "Logpath", (g_folder / "log").string() + "/"),
+            ERROR_SUCCESS);
         ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, info, "Classpath", ORV_LIB_DIR),
                   ERROR_SUCCESS);
     }
@@ -85,7 +85,8 @@ std::vector<std::string> Screen() {
 // Row r (0-based) of the screen, frame and marks included.
 std::string Row(int r) {
     const auto lines = Screen();
-    return static_cast<size_t>(r + 1) < lines.size() ? lines[r + 1] : "<no row " + std::to_string(r) + ">";
+    return static_cast<size_t>(r + 1) < lines.size() ? lines[r + 1]
+                                                     : "<no row " + std::to_string(r) + ">";
 }
 // The text padded to the screen's 20 characters (the answer's text is UTF-8).
 std::string Framed(const std::string& text, const std::string& marks = "") {
@@ -249,12 +250,14 @@ TEST_F(DisplayEndToEnd, BadInputGetsItsAnswerAndLeavesTheScreenWhole) {
     } cases[] = {
         {"empty text", [&] { return Call("DisplayText", "", 0); }, 0},
         {"ESC| cut at the end", [&] { return Call("DisplayText", "\x1b|", 0); }, 0},
-        {"ESC|nB of a bitmap never set", [&] { return Call("DisplayText", "lost\x1b|7B", 0); }, 111},
+        {"ESC|nB of a bitmap never set", [&] { return Call("DisplayText", "lost\x1b|7B", 0); },
+         111},
         {"attribute out of range", [&] { return Call("DisplayText", "lost", 9); }, 111},
         {"negative row", [&] { return Call("DisplayTextAt", -1, 0, "lost", 0); }, 111},
         {"negative column", [&] { return Call("DisplayTextAt", 0, -5, "lost", 0); }, 111},
         {"row past the screen", [&] { return Call("DisplayTextAt", 4, 0, "lost", 0); }, 111},
-        {"window larger than the screen", [&] { return Call("CreateWindow", 0, 0, 5, 21, 5, 21); }, 111},
+        {"window larger than the screen", [&] { return Call("CreateWindow", 0, 0, 5, 21, 5, 21); },
+         111},
         {"negative viewport", [&] { return Call("CreateWindow", -1, -1, 1, 1, 1, 1); }, 111},
         {"scroll direction", [&] { return Call("ScrollText", 99, 1); }, 111},
         {"refresh of no window", [&] { return Call("RefreshWindow", -3); }, 111},
@@ -381,6 +384,7 @@ TEST_F(DisplayEndToEnd, StatusAndDirectIOEventsArriveOnTheApplicationThread) {
     std::stringstream text;
     text << log.rdbuf();
     EXPECT_NE(text.str().find("EventJNI: Received Data Event"), std::string::npos);
+    EXPECT_NE(text.str().find("Firing Data Event from eventjni"), std::string::npos);
 }
 
 // With no name check at Open, a service object of another class under the device key must come
@@ -404,7 +408,7 @@ TEST_F(DisplayEndToEnd, AServiceObjectOfAnotherClassGivesFailureValues) {
 TEST_F(DisplayEndToEnd, AnOlderServiceObjectAnswers111ForWhatItLacks) {
     ASSERT_EQ(Call("Open", "OLD"), 0);
     EXPECT_EQ(Long("ServiceObjectVersion"), 1009000);
-    EXPECT_EQ(Call("Claim", 1000), 0);        // DISPID 6: it has Claim
+    EXPECT_EQ(Call("Claim", 1000), 0);          // DISPID 6: it has Claim
     EXPECT_EQ(Call("ClaimDevice", 1000), 111);  // DISPID 25: it has not
     struct Case {
         const char* what;

@@ -19,10 +19,31 @@ namespace orv::so::test {
 namespace {
 
 enum Dispid : DISPID {
-    GetPropertyNumber = 1, SetPropertyNumber, SetPropertyString, OpenService, Close, Claim,
-    Release, CheckHealth, DirectIO, ClearText, DisplayText, COFreezeEvents, GetPropertyString,
-    DisplayTextAt, ScrollText, ClearDescriptors, SetDescriptor, CreateWindow, DestroyWindow,
-    RefreshWindow, ReadCharacterAtCursor, DisplayBitmap, SetBitmap, DefineGlyph, ClaimDevice,
+    GetPropertyNumber = 1,
+    SetPropertyNumber,
+    SetPropertyString,
+    OpenService,
+    Close,
+    Claim,
+    Release,
+    CheckHealth,
+    DirectIO,
+    ClearText,
+    DisplayText,
+    COFreezeEvents,
+    GetPropertyString,
+    DisplayTextAt,
+    ScrollText,
+    ClearDescriptors,
+    SetDescriptor,
+    CreateWindow,
+    DestroyWindow,
+    RefreshWindow,
+    ReadCharacterAtCursor,
+    DisplayBitmap,
+    SetBitmap,
+    DefineGlyph,
+    ClaimDevice,
     ReleaseDevice,
 };
 
@@ -48,8 +69,9 @@ protected:
         control_ = RecordingControl::Create();
         ASSERT_EQ(so_.CreateDispatch("ORVLine.so"), S_OK);
         int32_t rc = -1;
-        ASSERT_EQ(so_.Call(OpenService, &rc, "LineDisplay", "L1", static_cast<IDispatch*>(control_)),
-                  S_OK);
+        ASSERT_EQ(
+            so_.Call(OpenService, &rc, "LineDisplay", "L1", static_cast<IDispatch*>(control_)),
+            S_OK);
         ASSERT_EQ(rc, 0);
     }
     void TearDown() override {
@@ -98,7 +120,8 @@ TEST_F(BareLineDisplay, MissingDisplayMethodsAnswerTheirResultUnrecorded) {
         {"Failed to get Method ID for LineDestroyWindow", call(DestroyWindow), 12},
         {"Failed to get Method ID for RefreshWindow", call(RefreshWindow, 1), 111},
         {"Failed to get Method ID for ReadCharacterAtCursor", call(ReadCharacterAtCursor, 0), 111},
-        {"Failed to get Method ID for DisplayBitmap", call(DisplayBitmap, "a.bmp", -11, -1, -2), 111},
+        {"Failed to get Method ID for DisplayBitmap", call(DisplayBitmap, "a.bmp", -11, -1, -2),
+         111},
         {"Failed to get Method ID for SetBitmap", call(SetBitmap, 1, "a.bmp", -11, -1, -2), 111},
     };
     // ResultCode holds a value no display method gives, so a recorded result would show.
@@ -157,8 +180,10 @@ TEST_F(BareLineDisplay, ClaimDeviceAndReleaseDeviceAreNotRecorded) {
         int32_t result;
         bool records;
     } cases[] = {
-        {ClaimDevice, 102, false}, {ReleaseDevice, 111, false},
-        {Claim, 102, true},        {Release, 111, true},
+        {ClaimDevice, 102, false},
+        {ReleaseDevice, 111, false},
+        {Claim, 102, true},
+        {Release, 111, true},
     };
     for (const Case& c : cases) {
         so_.Call(SetPropertyNumber, nullptr, 2, 1);

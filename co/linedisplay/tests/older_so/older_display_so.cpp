@@ -25,14 +25,18 @@ public:
     static std::span<const orv::DispatchEntry> DispatchMembers() {
         static constexpr orv::DispatchEntry kMembers[] = {
             orv::DispMethod<&COlderLineSO::GetPropertyNumber, VT_I4, VT_I4>("GetPropertyNumber"),
-            orv::DispMethod<&COlderLineSO::SetPropertyNumber, VT_EMPTY, VT_I4, VT_I4>("SetPropertyNumber"),
-            orv::DispMethod<&COlderLineSO::SetPropertyString, VT_EMPTY, VT_I4, VT_BSTR>("SetPropertyString"),
-            orv::DispMethod<&COlderLineSO::OpenService, VT_I4, VT_BSTR, VT_BSTR, VT_DISPATCH>("OpenService"),
+            orv::DispMethod<&COlderLineSO::SetPropertyNumber, VT_EMPTY, VT_I4, VT_I4>(
+                "SetPropertyNumber"),
+            orv::DispMethod<&COlderLineSO::SetPropertyString, VT_EMPTY, VT_I4, VT_BSTR>(
+                "SetPropertyString"),
+            orv::DispMethod<&COlderLineSO::OpenService, VT_I4, VT_BSTR, VT_BSTR, VT_DISPATCH>(
+                "OpenService"),
             orv::DispMethod<&COlderLineSO::NoArguments, VT_I4>("Close"),
             orv::DispMethod<&COlderLineSO::OneLong, VT_I4, VT_I4>("Claim"),
             orv::DispMethod<&COlderLineSO::NoArguments, VT_I4>("Release"),
             orv::DispMethod<&COlderLineSO::OneLong, VT_I4, VT_I4>("CheckHealth"),
-            orv::DispMethod<&COlderLineSO::DirectIO, VT_I4, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
+            orv::DispMethod<&COlderLineSO::DirectIO, VT_I4, VT_I4, VT_I4 | VT_BYREF,
+                            VT_BSTR | VT_BYREF>("DirectIO"),
         };
         return kMembers;
     }
@@ -57,7 +61,9 @@ extern "C" {
 ORV_API HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
     return orv::GetClassObjectFor<COlderLineSO>(clsid, kClsid, riid, object);
 }
-ORV_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow() { return orv::ModuleCanUnloadNow(); }
+ORV_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
+    return orv::ModuleCanUnloadNow();
+}
 ORV_API HRESULT STDMETHODCALLTYPE DllRegisterServer() {
     return orv::RegisterInprocServer(
         {kClsid, kProgId, "An older line display service object", "Apartment", ORV_THIS_MODULE});
