@@ -305,7 +305,16 @@ TEST_F(DisplayEndToEnd, PropertyFailuresBecomeResultCodeMethodFailuresDoNot) {
     EXPECT_EQ(Long("ResultCode"), 105);
     EXPECT_EQ(Call("DisplayText", "x", 0), 0);
     EXPECT_EQ(Long("ResultCode"), 105);
+    // The statistics methods are recorded.
+    ASSERT_EQ(display_.Put("DeviceEnabled", DispArg::Bool(true)), S_OK);
+    ASSERT_EQ(SimTerminal::Command("fail L1 getColumns 105 once").rfind("OK", 0), 0u);
+    EXPECT_EQ(Long("Columns"), 0);
+    EXPECT_EQ(Long("ResultCode"), 105);
+    EXPECT_EQ(Call("ResetStatistics", ""), 0);
+    EXPECT_EQ(Long("ResultCode"), 0);
     // ReleaseDevice and ClaimDevice are not recorded either; Release and Claim are.
+    ASSERT_EQ(SimTerminal::Command("fail L1 getColumns 105 once").rfind("OK", 0), 0u);
+    EXPECT_EQ(Long("Columns"), 0);
     EXPECT_EQ(Call("ReleaseDevice"), 0);
     EXPECT_EQ(Long("ResultCode"), 105);
     EXPECT_EQ(Call("ReleaseDevice"), 111);  // not claimed
@@ -359,6 +368,14 @@ TEST_F(DisplayEndToEnd, StatusAndDirectIOEventsArriveOnTheApplicationThread) {
     EXPECT_EQ(dio, std::vector<std::string>{"5,77,hello"});
     for (DWORD t : threads) EXPECT_EQ(t, GetCurrentThreadId());
 
+    // The terminal answers a DirectIO command (display text) with a DirectIO event.
+    int32_t data = 0;
+    BSTR command = SysAllocString(u"10,10,Hi");
+    EXPECT_EQ(Call("DirectIO", 1, &data, &command), 0);
+    SysFreeString(command);
+    EXPECT_TRUE(host::PumpUntil([&] { return dio.size() == 2; }, 5s));
+    EXPECT_EQ(dio.back(), "0," + std::to_string(0x3280) + ",OK");
+
     // The container's freeze reaches Java through the service object and holds the events;
     // the last thaw lets them go.
     ASSERT_EQ(display_.FreezeEvents(true), S_OK);
@@ -379,7 +396,7 @@ TEST_F(DisplayEndToEnd, StatusAndDirectIOEventsArriveOnTheApplicationThread) {
     ASSERT_TRUE(raiser.Ready());
     EXPECT_TRUE(raiser.Data(3));
     host::PumpUntil([] { return false; }, 100ms);
-    EXPECT_EQ(status.size() + dio.size(), 3u);
+    EXPECT_EQ(status.size() + dio.size(), 4u);
     std::ifstream log(g_folder / "log" / "LineDisplayso.log");
     std::stringstream text;
     text << log.rdbuf();
