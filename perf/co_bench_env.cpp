@@ -49,11 +49,20 @@ bool SetUpControlInstallation() {
         !Write("SOFTWARE\\OLEforRetail\\ServiceOPOS\\MSR\\M1", nullptr, "ORVMsr.so"))
         return false;
 #endif
-    return Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
-           Write(opos + "P1", nullptr, "ORVPin.so") &&
-           Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&
-           Write(info, "Logpath", (Folder() / "log").string() + "/") &&
-           Write(info, "Classpath", ORV_LIB_DIR);
+    bool ok = Regsvr(ORV_PINPAD_CONTROL) && Regsvr(ORV_PINPAD_BRIDGE) && Regsvr(ORV_FAKE_SO) &&
+              Write(opos + "P1", nullptr, "ORVPin.so") &&
+              Write(opos + "FAKE", nullptr, "OrvTest.FakePinSO") &&
+              Write(info, "Logpath", (Folder() / "log").string() + "/") &&
+              Write(info, "Classpath", ORV_LIB_DIR);
+#ifdef ORV_DISPLAY_CONTROL
+    ok = ok && Regsvr(ORV_DISPLAY_CONTROL) && Regsvr(ORV_DISPLAY_BRIDGE) &&
+         Write("SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\L1", nullptr, "ORVLine.so");
+#endif
+    return ok;
+}
+
+std::string InstallationFolder() {
+    return Folder().string();
 }
 
 void RemoveControlInstallation() {

@@ -11,5 +11,7 @@ namespace orv::perf {
 // False (with the reason printed) when the installation cannot be made.
 bool SetUpControlInstallation();
 void RemoveControlInstallation();
+// The installation's folder (its registry file, traces and locks live there).
+std::string InstallationFolder();
 
 }  // namespace orv::perf

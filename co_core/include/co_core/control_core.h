@@ -53,6 +53,19 @@ public:
         return result;
     }
 
+    // The same for a service-object method without a result; nothing happens while closed.
+    template <DISPID SoId, class... A>
+    void ForwardVoid(A... args) {
+        if (!opened_) return;
+        so_.Call(SoId, nullptr, args...);
+    }
+
+    // A member that answers a fixed value without the service object, open or closed.
+    template <int32_t Value>
+    int32_t Fixed() {
+        return Value;
+    }
+
     // Properties forwarded by OPOS property index.
     template <int32_t Index>
     int32_t GetNumber() {

@@ -109,6 +109,24 @@ constexpr DispatchEntry ForwardedAs(const char* name) {
         Result, Params...>(name);
 }
 
+// A method without a result forwarded to the service-object method SoId; nothing while closed.
+template <DISPID SoId, VARTYPE... Params>
+constexpr DispatchEntry ForwardedVoid(const char* name) {
+    return DispMethod<&ControlCore::ForwardVoid<SoId, typename rows_detail::Cpp<Params>::type...>,
+                      VT_EMPTY, Params...>(name);
+}
+
+// A read-only long property and a method that answer Value without the service object, open
+// or closed (members a device class does not have).
+template <int32_t Value>
+constexpr DispatchEntry FixedProperty(const char* name) {
+    return DispProperty<&ControlCore::Fixed<Value>, nullptr, VT_I4>(name);
+}
+template <int32_t Value>
+constexpr DispatchEntry FixedMethod(const char* name) {
+    return DispMethod<&ControlCore::Fixed<Value>, VT_I4>(name);
+}
+
 // Members whose behaviour the core itself defines.
 enum class Member {
     Open,

@@ -154,6 +154,11 @@ public final class Sim {
         return terminal().active(device, LineDisplayService.class).screen();
     }
 
+    /** The line display as a person sees it (LineDisplayService.render). */
+    public static List<String> render(String device) {
+        return terminal().active(device, LineDisplayService.class).render();
+    }
+
     /** The terminal back to its defaults; open controls stay open. */
     public static void reset() {
         terminal().reset();

@@ -1,6 +1,7 @@
 package com.orv.sim;
 
 import com.orv.sim.device.DeviceService;
+import com.orv.sim.device.LineDisplayService;
 import com.orv.sim.device.SignatureService;
 import com.orv.sim.terminal.Terminal;
 import java.awt.Point;
@@ -66,6 +67,12 @@ public final class SimControl {
                 }
             }
             sb.append(" power=").append(Sim.terminal().powerState(a.get(0)));
+            // A display's picture follows on lines of its own.
+            for (DeviceService s : Sim.terminal().openServices()) {
+                if (s.name().equals(a.get(0)) && s instanceof LineDisplayService d) {
+                    d.render().forEach(line -> sb.append('\n').append(line));
+                }
+            }
             return sb.toString();
         });
         row("pin", "pin <device> <digits>|cancel", 2, a -> {

@@ -401,6 +401,14 @@ public final class LineDisplayService extends DeviceService implements LineDispl
         if (data == null) {
             throw illegal("No text given");
         }
+        // Every bitmap the text names must exist before anything is shown: a refused text
+        // leaves the screen as it was.
+        for (int i = 0; i < data.length(); i++) {
+            int n = bitmapAt(data, i);
+            if (n >= 0 && !bitmaps.containsKey(n)) {
+                throw illegal("Bitmap " + n + " is not set");
+            }
+        }
         DisplayWindow w = window();
         int row = w.cursorRow;
         int col = w.cursorColumn;
@@ -408,18 +416,12 @@ public final class LineDisplayService extends DeviceService implements LineDispl
         for (int i = 0; i < data.length(); i++) {
             char c = data.charAt(i);
             if (c == 0x1B && i + 1 < data.length() && data.charAt(i + 1) == '|') {
+                int n = bitmapAt(data, i);
+                if (n >= 0) {
+                    shownBitmaps.add(bitmaps.get(n));
+                }
+                // A sequence ends with its first letter; one cut off at the text's end is dropped.
                 int end = i + 2;
-                while (end < data.length() && Character.isDigit(data.charAt(end))) {
-                    end++;
-                }
-                if (end < data.length() && data.charAt(end) == 'B' && end > i + 2) {
-                    int n = Integer.parseInt(data.substring(i + 2, end));
-                    String file = bitmaps.get(n);
-                    if (file == null) {
-                        throw illegal("Bitmap " + n + " is not set");
-                    }
-                    shownBitmaps.add(file);
-                }
                 while (end < data.length() && !Character.isLetter(data.charAt(end))) {
                     end++;
                 }
@@ -438,6 +440,21 @@ public final class LineDisplayService extends DeviceService implements LineDispl
             w.cursorRow = row;
             w.cursorColumn = col;
         }
+    }
+
+    /** The bitmap number of an ESC|nB sequence starting at i; -1 for anything else. */
+    private static int bitmapAt(String data, int i) {
+        if (data.charAt(i) != 0x1B || i + 1 >= data.length() || data.charAt(i + 1) != '|') {
+            return -1;
+        }
+        int end = i + 2;
+        while (end < data.length() && Character.isDigit(data.charAt(end)) && end < i + 8) {
+            end++;
+        }
+        if (end == i + 2 || end >= data.length() || data.charAt(end) != 'B') {
+            return -1;
+        }
+        return Integer.parseInt(data.substring(i + 2, end));
     }
 
     /** Characters the chosen character set lacks show as '?'; glyph codes pass unchanged. */
@@ -626,6 +643,86 @@ public final class LineDisplayService extends DeviceService implements LineDispl
                 rows.add(new String(r));
             }
             return rows;
+        } finally {
+            lock.unlock();
+        }
+    }
+
+    /**
+     * The display as a person would see it: the rows in a frame, each followed by its blink and
+     * reverse marks ('b' blink, 'r' reverse, 'x' both); then the windows other than the device
+     * window, the descriptors that are lit, the bitmap shown last and the dots of every custom
+     * glyph on the screen.
+     */
+    public List<String> render() {
+        lock.lock();
+        try {
+            char[][] s = new char[deviceRows][deviceColumns];
+            int[][] a = new int[deviceRows][deviceColumns];
+            for (char[] r : s) {
+                Arrays.fill(r, ' ');
+            }
+            for (int index : zOrder) {
+                DisplayWindow w = windows[index];
+                for (int r = 0; r < w.viewportHeight; r++) {
+                    for (int c = 0; c < w.viewportWidth; c++) {
+                        s[w.viewportRow + r][w.viewportColumn + c] = w.text[w.viewRow + r][w.viewColumn + c];
+                        a[w.viewportRow + r][w.viewportColumn + c] = w.attributes[w.viewRow + r][w.viewColumn + c];
+                    }
+                }
+            }
+            List<String> out = new ArrayList<>();
+            String edge = "+" + "-".repeat(deviceColumns) + "+";
+            out.add(edge);
+            java.util.TreeSet<Integer> glyphsShown = new java.util.TreeSet<>();
+            for (int r = 0; r < deviceRows; r++) {
+                StringBuilder marks = new StringBuilder();
+                for (int c = 0; c < deviceColumns; c++) {
+                    marks.append(switch (a[r][c]) {
+                        case DISP_DT_BLINK -> 'b';
+                        case DISP_DT_REVERSE -> 'r';
+                        case DISP_DT_BLINK_REVERSE -> 'x';
+                        default -> ' ';
+                    });
+                    if (glyphs.containsKey((int) s[r][c])) {
+                        glyphsShown.add((int) s[r][c]);
+                    }
+                }
+                out.add(("|" + new String(s[r]) + "| " + marks).stripTrailing());
+            }
+            out.add(edge);
+            for (int i = 1; i <= DEVICE_WINDOWS; i++) {
+                DisplayWindow w = windows[i];
+                if (w != null) {
+                    out.add("window " + i + (i == currentWindow ? "*" : "") + ": viewport " + w.viewportRow + ","
+                            + w.viewportColumn + " " + w.viewportHeight + "x" + w.viewportWidth + ", text "
+                            + w.rows + "x" + w.columns + " from " + w.viewRow + "," + w.viewColumn
+                            + (w.marqueeType == DISP_MT_NONE ? "" : ", marquee " + w.marqueeType));
+                }
+            }
+            StringBuilder lit = new StringBuilder();
+            for (int i = 0; i < DEVICE_DESCRIPTORS; i++) {
+                if (descriptors[i] != DISP_SD_OFF) {
+                    lit.append(' ').append(i).append('=').append(descriptors[i] == DISP_SD_ON ? "on" : "blink");
+                }
+            }
+            if (lit.length() > 0) {
+                out.add("descriptors:" + lit);
+            }
+            if (!shownBitmaps.isEmpty()) {
+                out.add("bitmap: " + shownBitmaps.get(shownBitmaps.size() - 1));
+            }
+            for (int code : glyphsShown) {
+                StringBuilder dots = new StringBuilder("glyph " + Integer.toHexString(code).toUpperCase() + ":");
+                for (byte row : glyphs.get(code)) {
+                    dots.append(' ');
+                    for (int bit = GLYPH_WIDTH - 1; bit >= 0; bit--) {
+                        dots.append((row >> bit & 1) != 0 ? '#' : '.');
+                    }
+                }
+                out.add(dots.toString());
+            }
+            return out;
         } finally {
             lock.unlock();
         }
