@@ -112,14 +112,9 @@ BSTR CSigSO::PointArray() {
                     failed = true;
                     break;
                 }
-                const jint x = env->GetIntField(point.Get(), xField);
-                const jint y = env->GetIntField(point.Get(), yField);
-                if (env->ExceptionCheck()) {
-                    bridge.LogPendingException();
-                    failed = true;
-                    break;
-                }
-                StorePoint(&bytes[static_cast<size_t>(i) * 4], x, y);
+                // A non-null element of a Point[] has both fields: these reads cannot fail.
+                StorePoint(&bytes[static_cast<size_t>(i) * 4], env->GetIntField(point.Get(), xField),
+                           env->GetIntField(point.Get(), yField));
             }
         }
         if (failed) {
