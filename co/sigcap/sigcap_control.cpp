@@ -43,6 +43,8 @@ constexpr SoMember kSoMembers[] = {
     {"BeginCapture", kSoBeginCapture},
     {"EndCapture", kSoEndCapture},
     {"GetPropertyString", kSoGetPropertyString},
+    {"ClaimDevice", kSoClaimDevice},
+    {"ReleaseDevice", kSoReleaseDevice},
     {"CompareFirmwareVersion", kSoCompareFirmwareVersion},
     {"ResetStatistics", kSoResetStatistics},
     {"RetrieveStatistics", kSoRetrieveStatistics},
