@@ -8,7 +8,6 @@
 // (control / floor; target at most 1.5).
 #include <benchmark/benchmark.h>
 #include <jni.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
