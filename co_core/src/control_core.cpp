@@ -22,7 +22,7 @@ ControlCore::ControlCore(const DispatchTable& table, const ControlDescriptor& de
       controlObjectVersion_(static_cast<int32_t>(
           std::strtol(LoadControlString(descriptor, IDS_CONTROLOBJECTVERSION), nullptr, 10))),
       controlObjectDescription_(LoadControlString(descriptor, IDS_CONTROLOBJECTDESCRIPTION)),
-      fire_(descriptor.events),
+      fire_(descriptor.events, descriptor.errorEventOneWay, descriptor.errorEventDebugLine),
       connection_(static_cast<IDispatch*>(this), descriptor.eventIid),
       oleControl_(std::make_unique<OleControl>(*this)),
       classInfo_(std::make_unique<ClassInfo>(*this)) {

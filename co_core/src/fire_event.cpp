@@ -1,5 +1,6 @@
 #include "co_core/fire_event.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "hidden_window_class.h"
@@ -34,10 +35,13 @@ private:
 
 }  // namespace
 
-CFireEvent::CFireEvent(const std::array<EventRoute, kEventKinds>& routes) : routes_(routes) {}
+CFireEvent::CFireEvent(const std::array<EventRoute, kEventKinds>& routes, bool errorOneWay,
+                       const char* errorDebugLine)
+    : routes_(routes), errorOneWay_(errorOneWay), errorDebugLine_(errorDebugLine) {}
 
 CFireEvent::~CFireEvent() {
     armed_.store(false);
+    DropQueuedErrors();
     while (senders_.load() > 0) {
         Wake();
         Sleep(1);
@@ -72,6 +76,7 @@ bool CFireEvent::Create(EventOwner* owner) {
 }
 
 void CFireEvent::Destroy() {
+    DropQueuedErrors();
     HWND hwnd = hwnd_.exchange(nullptr);
     if (!hwnd) return;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -85,6 +90,7 @@ void CFireEvent::ArmEvents() {
 
 void CFireEvent::DisarmEvents() {
     armed_.store(false);
+    DropQueuedErrors();
     Wake();
     if (inProgress_ > 0) throw DispatchException{kInProgressText};
 }
@@ -93,6 +99,16 @@ void CFireEvent::SetFreeze(bool frozen) {
     frozen_.store(frozen);
     // A sender holding a refused event offers it again at once instead of after its pause.
     if (!frozen) Wake();
+    // Errors kept while frozen fire now, from the window's queue.
+    if (!frozen && errorOneWay_) {
+        bool kept;
+        {
+            std::lock_guard<std::mutex> lock(offerLock_);
+            kept = !errors_.empty();
+        }
+        HWND hwnd = hwnd_.load();
+        if (kept && hwnd) PostMessageA(hwnd, routes_[static_cast<size_t>(EventKind::Error)].message, 0, 0);
+    }
 }
 
 void CFireEvent::Data(int32_t status) {
@@ -132,8 +148,87 @@ void CFireEvent::StatusUpdate(int32_t data) {
 void CFireEvent::Deliver(const EventFields& e) {
     if (ownerThread_.load() == GetCurrentThreadId())
         FireHere(e);
+    else if (errorOneWay_ && e.kind == EventKind::Error)
+        PostErrorOneWay(e);
     else
         SendEventAndWait(e);
+}
+
+void CFireEvent::PostErrorOneWay(const EventFields& e) {
+    const UINT message = routes_[static_cast<size_t>(EventKind::Error)].message;
+    HWND hwnd = hwnd_.load();
+    if (message == 0 || !hwnd) return;
+    SenderScope scope(senders_);
+    auto error = std::make_shared<OneWayError>();
+    error->resultCode = e.value;
+    error->extended = e.extended;
+    error->locus = e.locus;
+    error->response = e.pErrorResponse ? *e.pErrorResponse : 0;
+    error->senderResponse = e.pErrorResponse;
+    {
+        // Checked under the lock DisarmEvents clears the queue with: nothing queued after it.
+        std::lock_guard<std::mutex> lock(offerLock_);
+        if (!armed_.load()) return;
+        errors_.push_back(error);
+    }
+    if (!PostMessageA(hwnd, message, 0, 0)) {
+        std::lock_guard<std::mutex> lock(offerLock_);
+        std::erase(errors_, error);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(offerLock_);
+    wake_.wait_for(lock, std::chrono::milliseconds(kOneWayErrorWaitMs),
+                   [&] { return error->settled; });
+    // From here on the variable is gone; a later handler writes only the control's copy.
+    error->senderResponse = nullptr;
+}
+
+// Owner thread: fires the queued errors in order while armed and not frozen. Each handler may
+// run a message loop, so the record is taken off the queue before it fires.
+void CFireEvent::FireQueuedErrors() {
+    if (errorDebugLine_) OutputDebugStringA(errorDebugLine_);
+    for (;;) {
+        std::shared_ptr<OneWayError> error;
+        {
+            std::lock_guard<std::mutex> lock(offerLock_);
+            if (errors_.empty() || frozen_.load()) return;
+            if (armed_.load()) {
+                error = errors_.front();
+                errors_.pop_front();
+            }
+        }
+        if (!error) {
+            DropQueuedErrors();
+            return;
+        }
+        EventFields f;
+        f.kind = EventKind::Error;
+        f.value = error->resultCode;
+        f.extended = error->extended;
+        f.locus = error->locus;
+        f.pErrorResponse = &error->response;
+        ++inProgress_;
+        owner_->FireOwnerEvent(f);
+        --inProgress_;
+        {
+            std::lock_guard<std::mutex> lock(offerLock_);
+            error->settled = true;
+            if (error->senderResponse) *error->senderResponse = error->response;
+            ++wakes_;
+        }
+        wake_.notify_all();
+    }
+}
+
+void CFireEvent::DropQueuedErrors() {
+    {
+        std::lock_guard<std::mutex> lock(offerLock_);
+        if (errors_.empty()) return;
+        for (const auto& error : errors_) error->settled = true;
+        errors_.clear();
+        ++wakes_;
+    }
+    wake_.notify_all();
 }
 
 // The owner's own thread fires at once, whatever the armed and freeze flags say. The handler
@@ -226,6 +321,10 @@ bool CFireEvent::AwaitOffer(uint32_t seq, HWND hwnd) {
 }
 
 void CFireEvent::OnEventMessage(EventKind kind, WPARAM wParam, LPARAM lParam) {
+    if (errorOneWay_ && kind == EventKind::Error) {
+        FireQueuedErrors();
+        return;
+    }
     const uint32_t seq = OfferOf(wParam);
     EventFields e;
     e.kind = kind;

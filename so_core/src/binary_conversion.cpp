@@ -9,24 +9,46 @@
 
 namespace orv::so {
 
-std::string NibbleText(std::span<const uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
+namespace {
+
+// One writer per form, for text and for BSTRs alike: out has room for 2 (3) per byte.
+template <class Char>
+void WriteNibbles(std::span<const uint8_t> bytes, Char* out) {
     for (uint8_t b : bytes) {
-        out += static_cast<char>((b >> 4) + 0x30);
-        out += static_cast<char>((b & 0x0F) + 0x30);
+        *out++ = static_cast<Char>((b >> 4) + 0x30);
+        *out++ = static_cast<Char>((b & 0x0F) + 0x30);
     }
+}
+
+template <class Char>
+void WriteDecimals(std::span<const uint8_t> bytes, Char* out) {
+    for (uint8_t b : bytes) {
+        *out++ = static_cast<Char>('0' + b / 100);
+        *out++ = static_cast<Char>('0' + (b / 10) % 10);
+        *out++ = static_cast<Char>('0' + b % 10);
+    }
+}
+
+// The nibble and decimal forms are plain ASCII, the same in every code page: written straight
+// into the BSTR, without a code page conversion.
+template <size_t Width, void (*Write)(std::span<const uint8_t>, OLECHAR*)>
+BSTR AsciiFormBstr(std::span<const uint8_t> bytes) {
+    BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(bytes.size() * Width));
+    if (b) Write(bytes, b);
+    return b;
+}
+
+}  // namespace
+
+std::string NibbleText(std::span<const uint8_t> bytes) {
+    std::string out(bytes.size() * 2, '\0');
+    WriteNibbles(bytes, out.data());
     return out;
 }
 
 std::string DecimalText(std::span<const uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (uint8_t b : bytes) {
-        out += static_cast<char>('0' + b / 100);
-        out += static_cast<char>('0' + (b / 10) % 10);
-        out += static_cast<char>('0' + b % 10);
-    }
+    std::string out(bytes.size() * 3, '\0');
+    WriteDecimals(bytes, out.data());
     return out;
 }
 
@@ -62,13 +84,13 @@ std::optional<BSTR> BinaryToBstr(std::span<const uint8_t> bytes, int32_t convers
     };
     if (conversion == OPOS_BC_NIBBLE) {
         line("Begin ConvertBinaryToNibbleBSTR");
-        BSTR b = BstrFromAnsi(NibbleText(bytes));
+        BSTR b = AsciiFormBstr<2, WriteNibbles<OLECHAR>>(bytes);
         line("ConvertBinaryToNibbleBSTR is successfully done");
         return b;
     }
     if (conversion == OPOS_BC_DECIMAL) {
         line("Begin ConvertBinaryToDecimalBSTR");
-        BSTR b = BstrFromAnsi(DecimalText(bytes));
+        BSTR b = AsciiFormBstr<3, WriteDecimals<OLECHAR>>(bytes);
         line("ConvertBinaryToDecimalBSTR is successfully done");
         return b;
     }

@@ -94,6 +94,11 @@ struct ControlDescriptor {
     // Traits.
     bool containerFreeze;    // IOleControl::FreezeEvents reaches the service object
     bool freezeHoldsEvents;  // the FreezeEvents property also holds events in the control
+    // Error events from other threads are posted, not sent: the sender waits at most
+    // CFireEvent::kOneWayErrorWaitMs and the control fires its own copy of the fields later.
+    bool errorEventOneWay = false;
+    // With errorEventOneWay: written with OutputDebugStringA when an error message arrives.
+    const char* errorEventDebugLine = nullptr;
 };
 
 // The text of a string resource; "" when the table has no such entry.

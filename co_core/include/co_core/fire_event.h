@@ -9,12 +9,19 @@
 // Offers are numbered. A message that reaches the window after its sender has given up (the
 // events were disarmed, the control closed) no longer matches the current offer and is
 // dropped unseen, so it can never fire with the fields of a later sender.
+//
+// A control may take its error events one way instead: the sender's fields are copied into a
+// record of the control's own, the message is posted and the sender waits at most
+// kOneWayErrorWaitMs before it returns, fired or not. Each record fires once, in order; one
+// that arrives while the events are frozen stays queued until the thaw; disarming drops them.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <mutex>
 
 #include "co_core/control_descriptor.h"
@@ -56,7 +63,11 @@ public:
     static constexpr const char* kWindowName = "FireEventHiddenWindow";
     static constexpr const char* kInProgressText = "Released while event in progress";
 
-    explicit CFireEvent(const std::array<EventRoute, kEventKinds>& routes);
+    // How long a one-way error sender waits for its event at most.
+    static constexpr DWORD kOneWayErrorWaitMs = 500;
+
+    explicit CFireEvent(const std::array<EventRoute, kEventKinds>& routes,
+                        bool errorOneWay = false, const char* errorDebugLine = nullptr);
     // Releases any blocked sender and waits until every sender has left.
     ~CFireEvent();
     CFireEvent(const CFireEvent&) = delete;
@@ -97,7 +108,20 @@ private:
         int32_t* pErrorResponse = nullptr;
     };
 
+    // One posted error: the control's copy of the sender's fields.
+    struct OneWayError {
+        int32_t resultCode = 0;
+        int32_t extended = 0;
+        int32_t locus = 0;
+        int32_t response = 0;                // the handler writes here
+        int32_t* senderResponse = nullptr;   // the sender's variable while it still waits
+        bool settled = false;                // fired or dropped
+    };
+
     void Deliver(const EventFields& e);
+    void PostErrorOneWay(const EventFields& e);
+    void FireQueuedErrors();
+    void DropQueuedErrors();
     void FireHere(const EventFields& e);
     void SendEventAndWait(const EventFields& e);
     // Waits for the fate of the current offer: true when it is settled for good (fired, or
@@ -127,6 +151,9 @@ private:
     Offer offer_;
     uint32_t seq_ = 0;
     std::atomic<int> senders_{0};
+    const bool errorOneWay_;
+    const char* const errorDebugLine_;
+    std::deque<std::shared_ptr<OneWayError>> errors_;  // guarded by offerLock_
 };
 
 }  // namespace orv::co
