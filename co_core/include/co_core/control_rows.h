@@ -121,6 +121,7 @@ enum class Member {
     SODirectIO,
     SOError,
     SOStatusUpdate,
+    SOOutputComplete,
     FreezeEvents,
     ControlObjectDescription,
     ControlObjectVersion,
@@ -152,6 +153,8 @@ constexpr DispatchEntry Row(Member m) {
                 "SOError");
         case Member::SOStatusUpdate:
             return DispMethod<&C::SOStatusUpdate, VT_EMPTY, VT_I4>("SOStatusUpdate");
+        case Member::SOOutputComplete:
+            return DispMethod<&C::SOOutputComplete, VT_EMPTY, VT_I4>("SOOutputComplete");
         case Member::FreezeEvents:
             return DispProperty<&C::GetNumber<PIDX_FreezeEvents>, &C::SetFreezeEvents, VT_BOOL>(
                 "FreezeEvents");
