@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "device_e2e.h"
+#include "host/opos_events.h"
 #include "platform/win32.h"
 
 namespace orv::co::test {
@@ -140,6 +141,9 @@ TEST_F(KeyboardEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
 }
 
 TEST_F(KeyboardEndToEnd, ServiceObjectIdentityAndTrace) {
+    IID events{};
+    ASSERT_EQ(control_.EventInterface(&events), S_OK);
+    EXPECT_TRUE(events == host::opos::kKeyboardControlEvents);
     OpenClaimEnable("K1");
     std::string description;
     ASSERT_EQ(control_.Get("ServiceObjectDescription", &description), S_OK);

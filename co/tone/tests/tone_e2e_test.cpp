@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "device_e2e.h"
+#include "host/opos_events.h"
 #include "platform/win32.h"
 
 namespace orv::co::test {
@@ -14,7 +15,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr DISPID kErrorEvent = 3, kStatusUpdateEvent = 4, kOutputCompleteEvent = 5;
+constexpr DISPID kErrorEvent = 3, kStatusUpdateEvent = 4;
+constexpr DISPID kOutputCompleteEvent = host::opos::tone::OutputCompleteEvent;
 
 auto* const kInstallation = static_cast<DeviceInstallation*>(::testing::AddGlobalTestEnvironment(
     new DeviceInstallation({ORV_TONE_CONTROL, ORV_TONE_BRIDGE},
@@ -175,6 +177,9 @@ TEST_F(ToneEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
 }
 
 TEST_F(ToneEndToEnd, TraceShowsClearOutputAndNoOpenLine) {
+    IID events{};
+    ASSERT_EQ(control_.EventInterface(&events), S_OK);
+    EXPECT_TRUE(events == host::opos::kToneControlEvents);
     Ready(true);
     EXPECT_EQ(Call0("ClearOutput"), 0);
     EXPECT_EQ(Call0("Close"), 0);
