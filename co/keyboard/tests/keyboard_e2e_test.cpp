@@ -140,6 +140,37 @@ TEST_F(KeyboardEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
     EXPECT_EQ(EventsOf(kErrorEvent)[1].thread, GetCurrentThreadId());
 }
 
+// DirectIO texts of every size and alphabet reach the terminal through the translation and are
+// answered; an unknown command is 111. The control stays usable throughout.
+TEST_F(KeyboardEndToEnd, DirectIOTextsOfAnySize) {
+    Ready(KBD_ET_DOWN);
+    const std::string huge(100000, 'x');
+    const struct {
+        int32_t command;
+        std::string text;
+        int32_t result;
+    } kCases[] = {
+        {1, "", 0},
+        {1, "10,10,", 0},
+        {1, "10,10," + huge, 0},
+        {1, "10,10,Gr\xFC\xDF" "e \xA4 caf\xE9", 0},
+        {13, huge, 111},  // not a session key: the terminal refuses it
+        {13, "", 111},
+        {30, "\xE9" "t\xE9", 0},
+        {9999, huge, 111},
+        {-1, "", 111},
+    };
+    for (const auto& c : kCases) {
+        int32_t data = 0;
+        BSTR text = BstrFromAnsi(c.text);
+        int32_t rc = -1;
+        ASSERT_EQ(control_.Call("DirectIO", &rc, c.command, &data, &text), S_OK);
+        EXPECT_EQ(rc, c.result) << c.command << " text of " << c.text.size();
+        SysFreeString(text);
+        EXPECT_EQ(Long("State"), 2);  // OPOS_S_IDLE: still open and usable
+    }
+}
+
 TEST_F(KeyboardEndToEnd, ServiceObjectIdentityAndTrace) {
     IID events{};
     ASSERT_EQ(control_.EventInterface(&events), S_OK);

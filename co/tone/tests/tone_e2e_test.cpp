@@ -2,13 +2,16 @@
 // the simulated terminal's beeper. Output-complete events come from the beeper's thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "device_e2e.h"
 #include "host/opos_events.h"
 #include "platform/win32.h"
+#include "sim_terminal.h"
 
 namespace orv::co::test {
 namespace {
@@ -174,6 +177,30 @@ TEST_F(ToneEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
     EXPECT_EQ(Long("ResultCode"), 106);
     ASSERT_EQ(EventsOf(kErrorEvent).size(), 2u);
     EXPECT_EQ(EventsOf(kErrorEvent)[1].value, 106);
+}
+
+// A tone indicator has no input: a data event from Java is traced by the service object and
+// reaches nobody, while a status update raised the same way arrives.
+TEST_F(ToneEndToEnd, DataEventsReachNothing) {
+    Ready(true);
+    JavaEventRaiser raiser("T1");
+    ASSERT_TRUE(raiser.Ready());
+    std::atomic<int> raised{0};
+    std::thread java([&] {
+        if (raiser.Data(5)) ++raised;
+        if (raiser.StatusUpdate(2001)) ++raised;
+    });
+    const bool arrived = Pump([&] { return !EventsOf(kStatusUpdateEvent).empty(); });
+    java.join();
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(raised.load(), 2);
+    ASSERT_EQ(events_.size(), 1u);
+    EXPECT_EQ(events_[0].value, 2001);
+    EXPECT_EQ(Call0("Close"), 0);
+    std::ifstream in(kInstallation->LogFolder() / "toneso.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("EventJNI: Received Data Event"), std::string::npos);
 }
 
 TEST_F(ToneEndToEnd, TraceShowsClearOutputAndNoOpenLine) {
