@@ -51,6 +51,10 @@ constexpr const char* kSoMethodNames[] = {
 };
 static_assert(std::size(kSoMethodNames) == std::size(kSoMembers));
 
+// OutputID belongs to output devices; applications that read it on every device (the bench's
+// common panel does) get 0 and ResultCode 106 rather than the service object's unknown-index 0.
+constexpr int32_t kUnservedNumbers[] = {PIDX_OutputID};
+
 constexpr ControlDescriptor kDescriptor{
     .progId = "OPOS.POSKeyboard",
     .clsid = GUID_INIT(0xF87BCC37, 0x85D6, 0x4093, 0x93, 0x19, 0xD5, 0x8E, 0x20, 0x92, 0x11, 0x94),
@@ -92,6 +96,7 @@ constexpr ControlDescriptor kDescriptor{
     }},
     .containerFreeze = false,
     .freezeHoldsEvents = true,
+    .unservedNumbers = kUnservedNumbers,
 };
 
 }  // namespace
@@ -102,7 +107,7 @@ const ControlDescriptor& CKeyboardControlCtrl::Descriptor() {
 
 std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
     static constexpr DispatchEntry kMembers[] = {
-        // Common properties, DISPIDs 1 to 25.
+        // Common properties, DISPIDs 1 to 26 (OutputID answered by the control).
         BoolProperty<PIDX_AutoDisable, PIDX_AutoDisable>("AutoDisable"),
         LongProperty<PIDX_BinaryConversion, PIDX_BinaryConversion>("BinaryConversion"),
         BoolProperty<PIDX_CapCompareFirmwareVersion>("CapCompareFirmwareVersion"),
@@ -121,6 +126,7 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
         StringProperty<PIDX_DeviceName>("DeviceName"),
         Row(Member::FreezeEvents),
         Row(Member::OpenResult),
+        LongProperty<PIDX_OutputID>("OutputID"),
         LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
         LongProperty<PIDX_PowerState>("PowerState"),
         LongProperty<PIDX_ResultCode>("ResultCode"),
@@ -129,13 +135,13 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
         LongProperty<PIDX_ServiceObjectVersion>("ServiceObjectVersion"),
         LongProperty<PIDX_State>("State"),
 
-        // POS keyboard properties, DISPIDs 26 to 29.
+        // POS keyboard properties, DISPIDs 27 to 30.
         BoolProperty<PIDXKbd_CapKeyUp>("CapKeyUp"),
         LongProperty<PIDXKbd_EventTypes, PIDXKbd_EventTypes>("EventTypes"),
         LongProperty<PIDXKbd_POSKeyData>("POSKeyData"),
         LongProperty<PIDXKbd_POSKeyEventType>("POSKeyEventType"),
 
-        // Methods, DISPIDs 30 to 43.
+        // Methods, DISPIDs 31 to 45 (ClearOutput: no output, 106).
         Row(Member::Open),
         Row(Member::Close),
         Row(Member::Claim),
@@ -144,6 +150,7 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
         Row(Member::ReleaseDevice),
         Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
         Forwarded<kSoClearInput>("ClearInput"),
+        UnsupportedMethod("ClearOutput"),
         Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
         Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
         Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
@@ -151,13 +158,13 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
         Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
         Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
 
-        // The service object's callbacks, DISPIDs 44 to 47.
+        // The service object's callbacks, DISPIDs 46 to 49.
         Row(Member::SOData),
         Row(Member::SODirectIO),
         Row(Member::SOError),
         Row(Member::SOStatusUpdate),
     };
-    static_assert(std::size(kMembers) == 47, "the POS keyboard control has 47 members");
+    static_assert(std::size(kMembers) == 49, "the POS keyboard control has 49 members");
     return kMembers;
 }
 

@@ -153,7 +153,7 @@ std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
         LongProperty<PIDXTone_Tone2Pitch, PIDXTone_Tone2Pitch>("Tone2Pitch"),
         LongProperty<PIDXTone_Tone2Volume, PIDXTone_Tone2Volume>("Tone2Volume"),
 
-        // Methods, DISPIDs 37 to 52.
+        // Methods, DISPIDs 37 to 53 (ClearInput: no input, 106).
         Row(Member::Open),
         Row(Member::Close),
         Row(Member::Claim),
@@ -161,6 +161,7 @@ std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
         Row(Member::Release),
         Row(Member::ReleaseDevice),
         Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
+        UnsupportedMethod("ClearInput"),
         Forwarded<kSoClearOutput>("ClearOutput"),
         Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
         Forwarded<kSoSound, VT_I4, VT_I4>("Sound"),
@@ -171,13 +172,13 @@ std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
         Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
         Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
 
-        // The service object's callbacks, DISPIDs 53 to 56.
+        // The service object's callbacks, DISPIDs 54 to 57.
         Row(Member::SOOutputComplete),
         Row(Member::SODirectIO),
         Row(Member::SOError),
         Row(Member::SOStatusUpdate),
     };
-    static_assert(std::size(kMembers) == 56, "the tone indicator control has 56 members");
+    static_assert(std::size(kMembers) == 57, "the tone indicator control has 57 members");
     return kMembers;
 }
 

@@ -140,6 +140,23 @@ TEST_F(KeyboardEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
     EXPECT_EQ(EventsOf(kErrorEvent)[1].thread, GetCurrentThreadId());
 }
 
+// A keyboard has no output: OutputID and ClearOutput are answered by the control, 0 and 106,
+// with ResultCode 106 until the next call reaches the service object.
+TEST_F(KeyboardEndToEnd, OutputMembersAnswer106) {
+    EXPECT_EQ(Long("OutputID"), 0);
+    EXPECT_EQ(Call0("ClearOutput"), 101);
+    EXPECT_EQ(Long("ResultCode"), 0);
+    Ready(KBD_ET_DOWN);
+    EXPECT_EQ(Long("OutputID"), 0);
+    EXPECT_EQ(Long("ResultCode"), 106);
+    EXPECT_EQ(Long("EventTypes"), KBD_ET_DOWN);
+    EXPECT_EQ(Long("ResultCode"), 0);
+    EXPECT_EQ(Call0("ClearOutput"), 106);
+    EXPECT_EQ(Long("ResultCode"), 106);
+    EXPECT_EQ(Call0("ClearInput"), 0);
+    EXPECT_EQ(Long("ResultCode"), 0);
+}
+
 // DirectIO texts of every size and alphabet reach the terminal through the translation and are
 // answered; an unknown command is 111. The control stays usable throughout.
 TEST_F(KeyboardEndToEnd, DirectIOTextsOfAnySize) {

@@ -133,14 +133,15 @@ TEST_F(ToneEndToEnd, SynchronousSoundsCompleteBeforeReturningWithoutEvents) {
 }
 
 // A tone indicator has no input: the control answers these itself, 0 with ResultCode 106,
-// where the service object would have given 2, 10 and 12; the next call is the service
-// object's again.
+// where the service object would have given 2, 10 and 12, and ClearInput 106; the next call is
+// the service object's again.
 TEST_F(ToneEndToEnd, InputPropertiesAnswerZeroWith106) {
     const struct {
         const char* name;
         bool writable;
     } kProperties[] = {{"DataEventEnabled", true}, {"AutoDisable", true}, {"DataCount", false}};
     for (const auto& p : kProperties) EXPECT_EQ(Long(p.name), 0) << "closed " << p.name;
+    EXPECT_EQ(Call0("ClearInput"), 101);
     EXPECT_EQ(Long("ResultCode"), 0);
     Ready(true);
     for (const auto& [name, writable] : kProperties) {
@@ -154,7 +155,9 @@ TEST_F(ToneEndToEnd, InputPropertiesAnswerZeroWith106) {
         EXPECT_EQ(Long("ResultCode"), 106) << name;
         EXPECT_EQ(Long(name), 0) << name;  // the write changed nothing
     }
-    // A method brings the service object's ResultCode back too.
+    // ClearInput likewise; a method brings the service object's ResultCode back too.
+    EXPECT_EQ(Call0("ClearInput"), 106);
+    EXPECT_EQ(Long("ResultCode"), 106);
     EXPECT_EQ(Sound(0, 0), 111);
     EXPECT_EQ(Long("ResultCode"), 111);
 }

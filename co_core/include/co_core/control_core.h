@@ -111,6 +111,14 @@ public:
     void SOStatusUpdate(int32_t data) { fire_.StatusUpdate(data); }
     void SOOutputComplete(int32_t outputId) { fire_.OutputComplete(outputId); }
 
+    // A method of the OPOS control interface that this class does not support: 101 while
+    // closed, else 106, also as ResultCode (the service object is not called).
+    int32_t Unsupported() {
+        if (!opened_) return OPOS_E_CLOSED;
+        ownResultCode_ = true;
+        return OPOS_E_ILLEGAL;
+    }
+
     // The container's IOleControl::FreezeEvents.
     void OnFreezeEvents(bool freeze);
 

@@ -95,7 +95,7 @@ struct ControlDescriptor {
     // Traits.
     bool containerFreeze;    // IOleControl::FreezeEvents reaches the service object
     bool freezeHoldsEvents;  // the FreezeEvents property also holds events in the control
-    // Numeric property indexes the control answers itself without asking the service object:
+    // Numeric property indexes (of properties the class does not have) the control answers itself without asking the service object:
     // reads give 0, writes are dropped, and ResultCode then reads 106 until the next call
     // reaches the service object. Empty: every index is forwarded.
     std::span<const int32_t> unservedNumbers = {};
