@@ -162,6 +162,21 @@ TEST_F(ToneEndToEnd, InputPropertiesAnswerZeroWith106) {
     EXPECT_EQ(Long("ResultCode"), 111);
 }
 
+// Called directly, the service object still answers those indexes with the index itself.
+TEST_F(ToneEndToEnd, ServiceObjectKeepsTheIndexEchoForOtherCallers) {
+    host::Control so;
+    ASSERT_EQ(so.Create("ORVTone.so"), S_OK);
+    for (int32_t index : {2, 10, 12, 99999}) {
+        int32_t value = -1;
+        ASSERT_EQ(so.Call("GetPropertyNumber", &value, index), S_OK);
+        EXPECT_EQ(value, index);
+    }
+    ASSERT_EQ(so.Call("SetPropertyNumber", nullptr, 2, 1), S_OK);
+    int32_t resultCode = -1;
+    ASSERT_EQ(so.Call("GetPropertyNumber", &resultCode, 6), S_OK);
+    EXPECT_EQ(resultCode, 0);
+}
+
 // Errors and status updates travel through the tone's callback list to the application.
 TEST_F(ToneEndToEnd, ErrorsAndStatusUpdatesReachTheApplication) {
     Ready(true);
