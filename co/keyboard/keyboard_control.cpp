@@ -43,11 +43,25 @@ constexpr SoMember kSoMembers[] = {
 };
 
 constexpr const char* kSoMethodNames[] = {
-    "GetPropertyNumber", "SetPropertyNumber", "SetPropertyString", "OpenService",
-    "Close",             "Claim",             "Release",           "CheckHealth",
-    "DirectIO",          "COFreezeEvents",    "ClearInput",        "GetPropertyString",
-    "ClaimDevice",       "ReleaseDevice",     "UpdateStatistics",  "ResetStatistics",
-    "RetrieveStatistics", "UpdateFirmware",   "CompareFirmwareVersion",
+    "GetPropertyNumber",
+    "SetPropertyNumber",
+    "SetPropertyString",
+    "OpenService",
+    "Close",
+    "Claim",
+    "Release",
+    "CheckHealth",
+    "DirectIO",
+    "COFreezeEvents",
+    "ClearInput",
+    "GetPropertyString",
+    "ClaimDevice",
+    "ReleaseDevice",
+    "UpdateStatistics",
+    "ResetStatistics",
+    "RetrieveStatistics",
+    "UpdateFirmware",
+    "CompareFirmwareVersion",
 };
 static_assert(std::size(kSoMethodNames) == std::size(kSoMembers));
 

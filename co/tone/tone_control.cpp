@@ -45,11 +45,26 @@ constexpr SoMember kSoMembers[] = {
 };
 
 constexpr const char* kSoMethodNames[] = {
-    "GetPropertyNumber", "SetPropertyNumber",  "SetPropertyString",      "GetPropertyString",
-    "OpenService",       "Close",              "Claim",                  "Release",
-    "CheckHealth",       "DirectIO",           "COFreezeEvents",         "ClearOutput",
-    "Sound",             "SoundImmediate",     "ClaimDevice",            "ReleaseDevice",
-    "CompareFirmwareVersion", "ResetStatistics", "RetrieveStatistics",   "UpdateFirmware",
+    "GetPropertyNumber",
+    "SetPropertyNumber",
+    "SetPropertyString",
+    "GetPropertyString",
+    "OpenService",
+    "Close",
+    "Claim",
+    "Release",
+    "CheckHealth",
+    "DirectIO",
+    "COFreezeEvents",
+    "ClearOutput",
+    "Sound",
+    "SoundImmediate",
+    "ClaimDevice",
+    "ReleaseDevice",
+    "CompareFirmwareVersion",
+    "ResetStatistics",
+    "RetrieveStatistics",
+    "UpdateFirmware",
     "UpdateStatistics",
 };
 static_assert(std::size(kSoMethodNames) == std::size(kSoMembers));

@@ -28,15 +28,16 @@ constexpr int32_t KBD_ET_DOWN_UP = 2;
 constexpr int32_t KBD_KET_KEYUP = 2;
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 struct KeyName {
     int32_t code;
     const char* name;
 };
-constexpr KeyName kKeyNames[] = {{0x08, "CLEAR"}, {0x0D, "ENTER"}, {0x1B, "CANCEL"},
-                                 {0x70, "F1"},    {0x71, "F2"},    {0x72, "F3"},
-                                 {0x73, "F4"}};
+constexpr KeyName kKeyNames[] = {{0x08, "CLEAR"}, {0x0D, "ENTER"}, {0x1B, "CANCEL"}, {0x70, "F1"},
+                                 {0x71, "F2"},    {0x72, "F3"},    {0x73, "F4"}};
 
 // "ENTER", "'7'" for printable codes, "" for the rest.
 std::string NameOf(int32_t code) {
@@ -100,11 +101,13 @@ int Run(const std::string& device, bool demo, int seconds) {
     }
     bool capKeyUp = false;
     keyboard.Get("CapKeyUp", &capKeyUp);
-    bool ok = SUCCEEDED(keyboard.Call("ClaimDevice", &rc, 1000)) && Check(keyboard, "ClaimDevice(1000)", rc);
+    bool ok = SUCCEEDED(keyboard.Call("ClaimDevice", &rc, 1000)) &&
+              Check(keyboard, "ClaimDevice(1000)", rc);
     ok = ok && Put(keyboard, "DeviceEnabled", orv::DispArg::Bool(true), "DeviceEnabled = TRUE");
     ok = ok && Put(keyboard, "EventTypes", capKeyUp ? KBD_ET_DOWN_UP : KBD_ET_DOWN,
                    capKeyUp ? "EventTypes = KBD_ET_DOWN_UP" : "EventTypes = KBD_ET_DOWN");
-    ok = ok && Put(keyboard, "DataEventEnabled", orv::DispArg::Bool(true), "DataEventEnabled = TRUE");
+    ok = ok &&
+         Put(keyboard, "DataEventEnabled", orv::DispArg::Bool(true), "DataEventEnabled = TRUE");
 
     if (ok && demo) {
         const char* kPresses[] = {"1", "2", "ENTER", "F1", "CANCEL"};

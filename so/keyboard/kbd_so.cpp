@@ -37,12 +37,9 @@ constexpr NumberGetRow kNumberGet[] = {
 };
 
 constexpr NumberSetRow kNumberSet[] = {
-    {2, NS::Bool, "setDataEventEnabled"},
-    {3, NS::Bool, "setDeviceEnabled"},
-    {4, NS::Bool, "setFreezeEvents"},
-    {10, NS::Bool, "setAutoDisable"},
-    {13, NS::Int, "setPowerNotify"},
-    {12002, NS::Int, "setEventTypes"},
+    {2, NS::Bool, "setDataEventEnabled"}, {3, NS::Bool, "setDeviceEnabled"},
+    {4, NS::Bool, "setFreezeEvents"},     {10, NS::Bool, "setAutoDisable"},
+    {13, NS::Int, "setPowerNotify"},      {12002, NS::Int, "setEventTypes"},
 };
 
 constexpr StringGetRow kStringGet[] = {

@@ -46,16 +46,11 @@ constexpr NumberGetRow kNumberGet[] = {
 };
 
 constexpr NumberSetRow kNumberSet[] = {
-    {3, NS::Bool, "setDeviceEnabled"},
-    {4, NS::Bool, "setFreezeEvents"},
-    {13, NS::Int, "setPowerNotify"},
-    {14001, NS::Bool, "setAsyncMode"},
-    {14002, NS::Int, "setTone1Pitch"},
-    {14003, NS::Int, "setTone1Volume"},
-    {14004, NS::Int, "setTone1Duration"},
-    {14005, NS::Int, "setTone2Pitch"},
-    {14006, NS::Int, "setTone2Volume"},
-    {14007, NS::Int, "setTone2Duration"},
+    {3, NS::Bool, "setDeviceEnabled"},    {4, NS::Bool, "setFreezeEvents"},
+    {13, NS::Int, "setPowerNotify"},      {14001, NS::Bool, "setAsyncMode"},
+    {14002, NS::Int, "setTone1Pitch"},    {14003, NS::Int, "setTone1Volume"},
+    {14004, NS::Int, "setTone1Duration"}, {14005, NS::Int, "setTone2Pitch"},
+    {14006, NS::Int, "setTone2Volume"},   {14007, NS::Int, "setTone2Duration"},
     {14008, NS::Int, "setInterToneWait"},
 };
 
@@ -74,8 +69,8 @@ constexpr MethodTexts kClearOutput{"Begin clearing Output", "Clear output is suc
                                    "Failed to get Method ID for clearOutput",
                                    kClearInputMissingResult};
 constexpr MethodTexts kSound{nullptr, nullptr, "Failed to get Method ID for sound", OPOS_E_FAILURE};
-constexpr MethodTexts kSoundImmediate{nullptr, nullptr, "Failed to get Method ID for soundImmediate",
-                                      OPOS_E_FAILURE};
+constexpr MethodTexts kSoundImmediate{nullptr, nullptr,
+                                      "Failed to get Method ID for soundImmediate", OPOS_E_FAILURE};
 
 }  // namespace
 

@@ -19,9 +19,10 @@ constexpr DISPID kDataEvent = 1, kErrorEvent = 3, kStatusUpdateEvent = 4;
 constexpr int32_t KBD_ET_DOWN = 1, KBD_ET_DOWN_UP = 2;
 constexpr int32_t KBD_KET_KEYDOWN = 1, KBD_KET_KEYUP = 2;
 
-auto* const kInstallation = static_cast<DeviceInstallation*>(::testing::AddGlobalTestEnvironment(
-    new DeviceInstallation({ORV_KEYBOARD_CONTROL, ORV_KEYPAD_BRIDGE},
-                           {{"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSKeyboard\\K1", "ORVKbd.so"}})));
+auto* const kInstallation =
+    static_cast<DeviceInstallation*>(::testing::AddGlobalTestEnvironment(new DeviceInstallation(
+        {ORV_KEYBOARD_CONTROL, ORV_KEYPAD_BRIDGE},
+        {{"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSKeyboard\\K1", "ORVKbd.so"}})));
 
 // What the application read inside one DataEvent handler.
 struct Key {
@@ -38,8 +39,8 @@ protected:
         // Reading the key inside the handler, then asking for the next data event.
         onEvent_ = [this](DISPID id, const EventArgs& a) {
             if (id != kDataEvent) return;
-            keys_.push_back({a.Long(0), Long("POSKeyData"), Long("POSKeyEventType"),
-                             GetCurrentThreadId()});
+            keys_.push_back(
+                {a.Long(0), Long("POSKeyData"), Long("POSKeyEventType"), GetCurrentThreadId()});
             control_.Put("DataEventEnabled", DispArg::Bool(true));
         };
     }
@@ -60,8 +61,9 @@ TEST_F(KeyboardEndToEnd, KeyPressGivesDownAndUpEventsOnTheApplicationThread) {
     const struct {
         const char* key;
         int32_t code;
-    } kKeys[] = {{"ENTER", 0x0D}, {"7", '7'}, {"F4", 0x73}, {"0x41", 0x41},
-                 {"-5", -5},      {"0", '0'}, {"2147483647", 2147483647}};
+    } kKeys[] = {
+        {"ENTER", 0x0D},           {"7", '7'}, {"F4", 0x73}, {"0x41", 0x41}, {"-5", -5}, {"0", '0'},
+        {"2147483647", 2147483647}};
     for (const auto& k : kKeys) {
         keys_.clear();
         EXPECT_EQ(Sim(std::string("key K1 ") + k.key).substr(0, 2), "OK") << k.key;
@@ -170,10 +172,16 @@ TEST_F(KeyboardEndToEnd, DirectIOTextsOfAnySize) {
         {1, "", 0},
         {1, "10,10,", 0},
         {1, "10,10," + huge, 0},
-        {1, "10,10,Gr\xFC\xDF" "e \xA4 caf\xE9", 0},
+        {1,
+         "10,10,Gr\xFC\xDF"
+         "e \xA4 caf\xE9",
+         0},
         {13, huge, 111},  // not a session key: the terminal refuses it
         {13, "", 111},
-        {30, "\xE9" "t\xE9", 0},
+        {30,
+         "\xE9"
+         "t\xE9",
+         0},
         {9999, huge, 111},
         {-1, "", 111},
     };

@@ -21,10 +21,10 @@ using namespace std::chrono_literals;
 constexpr DISPID kErrorEvent = 3, kStatusUpdateEvent = 4;
 constexpr DISPID kOutputCompleteEvent = host::opos::tone::OutputCompleteEvent;
 
-auto* const kInstallation = static_cast<DeviceInstallation*>(::testing::AddGlobalTestEnvironment(
-    new DeviceInstallation({ORV_TONE_CONTROL, ORV_TONE_BRIDGE},
-                           {{"SOFTWARE\\OLEforRetail\\ServiceOPOS\\ToneIndicator\\T1",
-                             "ORVTone.so"}})));
+auto* const kInstallation =
+    static_cast<DeviceInstallation*>(::testing::AddGlobalTestEnvironment(new DeviceInstallation(
+        {ORV_TONE_CONTROL, ORV_TONE_BRIDGE},
+        {{"SOFTWARE\\OLEforRetail\\ServiceOPOS\\ToneIndicator\\T1", "ORVTone.so"}})));
 
 class ToneEndToEnd : public DeviceControlTest {
 protected:

@@ -26,7 +26,7 @@ namespace orv::co {
 // One event as the owner fires it.
 struct EventFields {
     EventKind kind = EventKind::Data;
-    int32_t value = 0;  // status, event number, result code, status-update data or output ID
+    int32_t value = 0;                  // status, event number, result code, data or output ID
     int32_t extended = 0;               // Error: ResultCodeExtended
     int32_t locus = 0;                  // Error: ErrorLocus
     int32_t* pData = nullptr;           // DirectIO
