@@ -3,9 +3,10 @@
 //
 //   orv-keys [device] [--demo] [--seconds N]
 //
-// Without --demo it prints keys until interrupted (Ctrl-C) or N seconds have passed; keys are
-// pressed by writing `key K1 ENTER` and the like to the FIFO named by ORV_SIM_CONTROL. With
-// --demo the program presses a few keys itself and ends when their events have arrived.
+// Without --demo it prints keys until interrupted (Ctrl-C) or N seconds (1 to 86400) have passed;
+// keys are pressed by writing `key K1 ENTER` and the like to the FIFO named by ORV_SIM_CONTROL.
+// With --demo the program presses a few keys itself and ends when their events have arrived.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,16 @@ std::string NameOf(int32_t code) {
         if (k.code == code) return k.name;
     if (code > 0x20 && code < 0x7F) return std::string("'") + static_cast<char>(code) + "'";
     return "";
+}
+
+// A whole number of seconds, 1 to a day; false for anything else.
+bool ParseSeconds(const char* text, int* seconds) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < 1 || value > 86400) return false;
+    *seconds = static_cast<int>(value);
+    return true;
 }
 
 int32_t Long(orv::host::Control& c, const char* property) {
@@ -147,8 +158,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--demo") == 0) {
             demo = true;
-        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
-            seconds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc &&
+                   ParseSeconds(argv[i + 1], &seconds)) {
+            ++i;
         } else if (argv[i][0] == '-') {
             std::fprintf(stderr, "usage: orv-keys [device] [--demo] [--seconds N]\n");
             return 2;
