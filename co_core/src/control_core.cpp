@@ -122,11 +122,13 @@ int32_t ControlCore::Close() {
     soDispids_.clear();
     fire_.Destroy();
     opened_ = false;
+    ownResultCode_ = false;
     return result;
 }
 
 int32_t ControlCore::ClaimWith(DISPID soClaim, int32_t timeout) {
     if (!opened_) return OPOS_E_CLOSED;
+    ownResultCode_ = false;
     fire_.ArmEvents();  // even when the claim fails
     int32_t result = OPOS_E_FAILURE;
     if (FAILED(so_.Call(soClaim, &result, timeout))) return OPOS_E_FAILURE;
@@ -136,6 +138,7 @@ int32_t ControlCore::ClaimWith(DISPID soClaim, int32_t timeout) {
 int32_t ControlCore::ReleaseWith(DISPID soRelease) {
     if (!opened_) return OPOS_E_CLOSED;
     fire_.DisarmEvents();
+    ownResultCode_ = false;
     int32_t result = OPOS_E_FAILURE;
     if (FAILED(so_.Call(soRelease, &result))) return OPOS_E_FAILURE;
     return result;
@@ -154,8 +157,18 @@ int32_t ControlCore::ReleaseDeviceMethod() {
     return ReleaseWith(desc_.so.releaseDevice);
 }
 
+bool ControlCore::Unserved(int32_t index) const {
+    for (int32_t unserved : desc_.unservedNumbers)
+        if (unserved == index) return true;
+    return false;
+}
+
 int32_t ControlCore::GetPropertyNumber(int32_t index) {
     if (!opened_) return 0;
+    if (ownResultCode_ && index == PIDX_ResultCode) return OPOS_E_ILLEGAL;
+    if (ownResultCode_ && index == PIDX_ResultCodeExtended) return 0;
+    ownResultCode_ = Unserved(index);
+    if (ownResultCode_) return 0;
     int32_t value = 0;
     if (FAILED(so_.Call(desc_.so.getPropertyNumber, &value, index))) return 0;
     return value;
@@ -163,12 +176,15 @@ int32_t ControlCore::GetPropertyNumber(int32_t index) {
 
 void ControlCore::SetPropertyNumber(int32_t index, int32_t value) {
     if (!opened_) return;
+    ownResultCode_ = Unserved(index);
+    if (ownResultCode_) return;
     so_.Call(desc_.so.setPropertyNumber, nullptr, index, value);
     modified_ = true;
 }
 
 BSTR ControlCore::GetPropertyString(int32_t index) {
     if (!opened_) return BstrFromAnsi(kClosedString);
+    ownResultCode_ = false;
     BSTR value = nullptr;
     if (FAILED(so_.Call(desc_.so.getPropertyString, &value, index)))
         return BstrFromAnsi(kClosedString);
@@ -177,6 +193,7 @@ BSTR ControlCore::GetPropertyString(int32_t index) {
 
 void ControlCore::SetPropertyString(int32_t index, BSTR value) {
     if (!opened_) return;
+    ownResultCode_ = false;
     so_.Call(desc_.so.setPropertyString, nullptr, index, value);
     modified_ = true;
 }
@@ -243,6 +260,7 @@ void ControlCore::FireOwnerEvent(const EventFields& e) noexcept {
                 connection_.FireEvent(route.dispid, e.value, e.extended, e.locus, e.pErrorResponse);
                 break;
             case EventKind::StatusUpdate:
+            case EventKind::OutputComplete:
                 connection_.FireEvent(route.dispid, e.value);
                 break;
         }

@@ -145,6 +145,13 @@ void CFireEvent::StatusUpdate(int32_t data) {
     Deliver(e);
 }
 
+void CFireEvent::OutputComplete(int32_t outputId) {
+    EventFields e;
+    e.kind = EventKind::OutputComplete;
+    e.value = outputId;
+    Deliver(e);
+}
+
 void CFireEvent::Deliver(const EventFields& e) {
     if (ownerThread_.load() == GetCurrentThreadId())
         FireHere(e);

@@ -48,6 +48,7 @@ public:
     template <DISPID SoId, int32_t ClosedResult, class... A>
     int32_t Forward(A... args) {
         if (!opened_) return ClosedResult;
+        ownResultCode_ = false;
         int32_t result = OPOS_E_FAILURE;
         if (FAILED(so_.Call(SoId, &result, args...))) return OPOS_E_FAILURE;
         return result;
@@ -87,12 +88,15 @@ public:
     template <DISPID SoGet>
     CY GetCurrency() {
         CY value{};
-        if (opened_ && FAILED(so_.Call(SoGet, &value))) value.int64 = 0;
+        if (!opened_) return value;
+        ownResultCode_ = false;
+        if (FAILED(so_.Call(SoGet, &value))) value.int64 = 0;
         return value;
     }
     template <DISPID SoSet>
     void SetCurrency(CY value) {
         if (!opened_) return;
+        ownResultCode_ = false;
         so_.Call(SoSet, nullptr, value);
         modified_ = true;
     }
@@ -117,6 +121,15 @@ public:
         fire_.Error(resultCode, resultCodeExtended, errorLocus, pErrorResponse);
     }
     void SOStatusUpdate(int32_t data) { fire_.StatusUpdate(data); }
+    void SOOutputComplete(int32_t outputId) { fire_.OutputComplete(outputId); }
+
+    // A method of the OPOS control interface that this class does not support: 101 while
+    // closed, else 106, also as ResultCode (the service object is not called).
+    int32_t Unsupported() {
+        if (!opened_) return OPOS_E_CLOSED;
+        ownResultCode_ = true;
+        return OPOS_E_ILLEGAL;
+    }
 
     // The container's IOleControl::FreezeEvents.
     void OnFreezeEvents(bool freeze);
@@ -138,6 +151,7 @@ private:
     int32_t ClaimWith(DISPID soClaim, int32_t timeout);
     int32_t ReleaseWith(DISPID soRelease);
     int32_t FailOpen(int32_t openResult, int32_t result);
+    bool Unserved(int32_t index) const;
     void FireOwnerEvent(const EventFields& e) noexcept override;
     void PinOwner() noexcept override;
     void UnpinOwner() noexcept override;
@@ -151,6 +165,7 @@ private:
     int32_t freezeNestCount_ = 0;
     int32_t openResult_ = 0;
     bool modified_ = false;
+    bool ownResultCode_ = false;  // ResultCode is the control's 106 for an unserved index
     bool finalRelease_ = false;
     CFireEvent fire_;
     ConnectionPointHelper connection_;

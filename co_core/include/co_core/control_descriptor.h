@@ -12,9 +12,16 @@
 
 namespace orv::co {
 
-// The four events a control can fire; the order indexes ControlDescriptor::events.
-enum class EventKind : uint8_t { Data = 0, DirectIO = 1, Error = 2, StatusUpdate = 3 };
-inline constexpr size_t kEventKinds = 4;
+// The events a control can fire; the order indexes ControlDescriptor::events. Output-complete
+// events belong to the output classes only (a control without them leaves the route zero).
+enum class EventKind : uint8_t {
+    Data = 0,
+    DirectIO = 1,
+    Error = 2,
+    StatusUpdate = 3,
+    OutputComplete = 4
+};
+inline constexpr size_t kEventKinds = 5;
 
 // How one event travels: the private window message that carries it to the owner thread and
 // the DISPID it is fired with on the event interface. A zero message means the control has no
@@ -94,6 +101,10 @@ struct ControlDescriptor {
     // Traits.
     bool containerFreeze;    // IOleControl::FreezeEvents reaches the service object
     bool freezeHoldsEvents;  // the FreezeEvents property also holds events in the control
+    // Numeric property indexes (of properties the class does not have) the control answers itself
+    // without asking the service object: reads give 0, writes are dropped, and ResultCode then
+    // reads 106 until the next call reaches the service object. Empty: every index is forwarded.
+    std::span<const int32_t> unservedNumbers = {};
     // Error events from other threads are posted, not sent: the sender waits at most
     // CFireEvent::kOneWayErrorWaitMs and the control fires its own copy of the fields later.
     bool errorEventOneWay = false;

@@ -101,6 +101,11 @@ constexpr DispatchEntry Forwarded(const char* name) {
         VT_I4, Params...>(name);
 }
 
+// A method the class does not support (see ControlCore::Unsupported).
+constexpr DispatchEntry UnsupportedMethod(const char* name) {
+    return DispMethod<&ControlCore::Unsupported, VT_I4>(name);
+}
+
 // The same with another answer while closed and another result type (VT_I4 or VT_BOOL).
 template <DISPID SoId, int32_t ClosedResult, VARTYPE Result, VARTYPE... Params>
 constexpr DispatchEntry ForwardedAs(const char* name) {
@@ -139,6 +144,7 @@ enum class Member {
     SODirectIO,
     SOError,
     SOStatusUpdate,
+    SOOutputComplete,
     FreezeEvents,
     ControlObjectDescription,
     ControlObjectVersion,
@@ -170,6 +176,8 @@ constexpr DispatchEntry Row(Member m) {
                 "SOError");
         case Member::SOStatusUpdate:
             return DispMethod<&C::SOStatusUpdate, VT_EMPTY, VT_I4>("SOStatusUpdate");
+        case Member::SOOutputComplete:
+            return DispMethod<&C::SOOutputComplete, VT_EMPTY, VT_I4>("SOOutputComplete");
         case Member::FreezeEvents:
             return DispProperty<&C::GetNumber<PIDX_FreezeEvents>, &C::SetFreezeEvents, VT_BOOL>(
                 "FreezeEvents");

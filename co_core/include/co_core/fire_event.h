@@ -33,7 +33,7 @@ namespace orv::co {
 // One event as the owner fires it.
 struct EventFields {
     EventKind kind = EventKind::Data;
-    int32_t value = 0;                  // status, event number, result code or status-update data
+    int32_t value = 0;                  // status, event number, result code, data or output ID
     int32_t extended = 0;               // Error: ResultCodeExtended
     int32_t locus = 0;                  // Error: ErrorLocus
     int32_t* pData = nullptr;           // DirectIO
@@ -96,6 +96,7 @@ public:
     void Error(int32_t resultCode, int32_t resultCodeExtended, int32_t errorLocus,
                int32_t* pErrorResponse);
     void StatusUpdate(int32_t data);
+    void OutputComplete(int32_t outputId);
 
 private:
     enum class OfferState : uint8_t { None, Offered, Firing, Fired, Refused };

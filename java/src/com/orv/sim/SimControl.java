@@ -265,13 +265,23 @@ public final class SimControl {
         return a.get(i);
     }
 
+    /**
+     * A 32-bit number: decimal within the int range, or hexadecimal up to 0xFFFFFFFF (the bit
+     * pattern). Anything wider is refused rather than cut to its low 32 bits.
+     */
     static int number(String s) {
         String t = s.trim();
         boolean neg = t.startsWith("-");
         String body = neg ? t.substring(1) : t;
-        long v = body.startsWith("0x") || body.startsWith("0X") ? Long.parseLong(body.substring(2), 16)
-                : Long.parseLong(body);
-        return (int) (neg ? -v : v);
+        boolean hex = body.startsWith("0x") || body.startsWith("0X");
+        long v = hex ? Long.parseLong(body.substring(2), 16) : Long.parseLong(body);
+        long signed = neg ? -v : v;
+        long min = hex ? -0xFFFF_FFFFL : Integer.MIN_VALUE;
+        long max = hex ? 0xFFFF_FFFFL : Integer.MAX_VALUE;
+        if (signed < min || signed > max) {
+            throw new IllegalArgumentException(t + " does not fit in 32 bits");
+        }
+        return (int) signed;
     }
 
     static int keyCode(String s) {

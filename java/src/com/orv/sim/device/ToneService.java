@@ -17,6 +17,12 @@ import jpos.events.OutputCompleteEvent;
  */
 public final class ToneService extends DeviceService {
     private static final int MAX_PITCH = 20_000;
+    /**
+     * The longest sound a caller may wait for. A synchronous request holds the application's
+     * thread for its whole length, so longer ones (up to years with huge counts) need AsyncMode,
+     * where ClearOutput can end them.
+     */
+    public static final long MAX_SYNC_MS = 60_000;
 
     private record Output(int id, int cycles, int interSoundWait, long cycleMs) {
     }
@@ -134,13 +140,26 @@ public final class ToneService extends DeviceService {
                 changed.signalAll();
                 return -1L;
             }
-            syncTime[0] = cycles * cycleMs() + (cycles - 1L) * interSoundWait;
+            syncTime[0] = syncLength(cycles, interSoundWait);
             syncPlaying++;
             return generation;
         });
         if (startGen >= 0) {
             playSync(startGen, syncTime[0], cycles);
         }
+    }
+
+    /**
+     * The length of a synchronous sound in ms, refused beyond MAX_SYNC_MS. Worked out in double,
+     * as huge counts and durations overflow a long.
+     */
+    private long syncLength(int cycles, int interSoundWait) throws JposException {
+        double ms = (double) cycles * cycleMs() + (cycles - 1.0) * interSoundWait;
+        if (ms > MAX_SYNC_MS) {
+            throw illegal("A synchronous sound of " + (long) ms + " ms is longer than "
+                    + MAX_SYNC_MS + " ms; use AsyncMode");
+        }
+        return (long) ms;
     }
 
     public void soundImmediate() throws JposException {
@@ -150,7 +169,7 @@ public final class ToneService extends DeviceService {
             if (cycleMs() == 0) {
                 throw illegal("Tone durations are all 0: nothing to sound");
             }
-            time[0] = cycleMs();
+            time[0] = syncLength(1, 0);
             syncPlaying++;
             return generation;
         });
