@@ -1,0 +1,22 @@
+#include "message_pump.h"
+
+#include <QSocketNotifier>
+
+#include "host/pump.h"
+
+namespace probedesk {
+
+MessagePump::MessagePump(QObject* parent) : QObject(parent) {
+    const int fd = orv::host::QueueFd();
+    if (fd < 0) return;
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &MessagePump::Drain);
+}
+
+void MessagePump::Drain() {
+    // The descriptor stays readable until the queue is empty, so a batch cut short by a nested
+    // loop is picked up on the next round.
+    dispatched_ += orv::host::DispatchPending();
+}
+
+}  // namespace probedesk

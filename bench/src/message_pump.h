@@ -1,0 +1,28 @@
+// Pumps the GUI thread's platform message queue from Qt's event loop: a QSocketNotifier watches
+// the queue descriptor, so control events are handled on the GUI thread, in order, as they
+// arrive, and nothing polls.
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace probedesk {
+
+class MessagePump : public QObject {
+    Q_OBJECT
+public:
+    // Watches the calling thread's queue; Active() is false when it has none.
+    explicit MessagePump(QObject* parent = nullptr);
+    bool Active() const { return notifier_ != nullptr; }
+    // Messages dispatched so far.
+    quint64 Dispatched() const { return dispatched_; }
+
+private:
+    void Drain();
+
+    QSocketNotifier* notifier_ = nullptr;
+    quint64 dispatched_ = 0;
+};
+
+}  // namespace probedesk
