@@ -128,29 +128,40 @@ DirectIOPanel::DirectIOPanel(const DirectIOPanelSpec& spec, LogBox* log, QWidget
     }
 
     auto* buttons = new QGridLayout;
-    int index = 0;
+    int row = 0, column = 0;
     for (const DirectIOButton& button : spec.buttons) {
         auto* push = new QPushButton(tr(button.caption), this);
         connect(push, &QPushButton::clicked, this, [this, &button] { Send(button); });
         if (button.data == DataArg::FontIndex) {
-            // "Set Font:" sends the index of the chosen entry; -1 when none is chosen.
+            // "Set Font:" sends the index of the chosen entry; -1 when none is chosen. It takes
+            // a row of its own, with its list.
             font_ = new QComboBox(this);
             font_->setObjectName(QStringLiteral("cmbFont"));
             font_->setEditable(true);
             font_->addItems(FontNames());
             font_->setCurrentIndex(0);
-            auto* row = new QHBoxLayout;
-            row->addWidget(push);
-            row->addWidget(font_, 1);
-            buttons->addLayout(row, index / 2, index % 2);
-        } else {
-            buttons->addWidget(push, index / 2, index % 2);
+            if (column != 0) ++row;
+            buttons->addWidget(push, row, 0);
+            buttons->addWidget(font_, row, 1);
+            ++row;
+            column = 0;
+            continue;
         }
-        ++index;
+        buttons->addWidget(push, row, column);
+        if (++column == 2) {
+            column = 0;
+            ++row;
+        }
     }
+    auto* right = new QVBoxLayout;
+    right->addLayout(buttons);
+    right->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addLayout(form);
+    left->addStretch(1);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(form, 1);
-    layout->addLayout(buttons, 1);
+    layout->addLayout(left, 1);
+    layout->addLayout(right, 1);
 }
 
 QLineEdit* DirectIOPanel::Field(const char* object) const {
