@@ -116,6 +116,7 @@ MainWindow::MainWindow(bool createControls, QWidget* parent)
     setCentralWidget(splitter);
     BuildMenus();
     RestoreSettings();
+    connect(pump_, &MessagePump::quitRequested, this, &QWidget::close);
     if (!pump_->Active())
         log_->Line(tr("No message queue for this thread: control events cannot arrive"));
     if (createControls)

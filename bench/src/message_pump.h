@@ -18,6 +18,11 @@ public:
     // Messages dispatched so far.
     quint64 Dispatched() const { return dispatched_; }
 
+signals:
+    // PostQuitMessage was called on this thread; the request is taken off the queue (left on
+    // it, it would keep the descriptor readable and the notifier firing).
+    void quitRequested(int exitCode);
+
 private:
     void Drain();
 

@@ -27,6 +27,8 @@
 #include "directio_panels.h"
 #include "host/apartment.h"
 #include "main_window.h"
+#include "message_pump.h"
+#include "platform/win32.h"
 #include "opos_names.h"
 
 using namespace probedesk;
@@ -70,6 +72,7 @@ private slots:
     void uncreatableControlsAreLoggedAndTheTabsStayUsable();
     void deviceNamesAndGeometryAreRemembered();
     void resetWritesNothing();
+    void postedQuitClosesTheWindowOnce();
 
 private:
     std::unique_ptr<MainWindow> window_;
@@ -558,6 +561,20 @@ void ShellTest::resetWritesNothing() {
     QCOMPARE(Messages(*window_->Log()).size(), 2);
     QVERIFY(!ButtonOf<QCheckBox>(common, "Freeze Events")->isChecked());
     QVERIFY(!common->Refreshing());
+}
+
+void ShellTest::postedQuitClosesTheWindowOnce() {
+    window_->show();
+    QVERIFY(window_->Pump()->Active());
+    QSignalSpy quit(window_->Pump(), &MessagePump::quitRequested);
+    PostQuitMessage(7);
+    QTRY_COMPARE(quit.count(), 1);
+    QCOMPARE(quit.at(0).at(0).toInt(), 7);
+    QVERIFY(!window_->isVisible());
+    // Taken off the queue: the descriptor is quiet again and nothing more comes.
+    QTest::qWait(50);
+    QCOMPARE(quit.count(), 1);
+    QSettings().clear();
 }
 
 int main(int argc, char** argv) {
