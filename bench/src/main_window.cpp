@@ -61,8 +61,14 @@ Splash::Splash(QWidget* parent) : QDialog(parent), frame_(new QFrame(this)), tim
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setSingleShot(true);
     timer_->setInterval(kTimeoutMs);
+    timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may end it up to 5 % early
     connect(timer_, &QTimer::timeout, this, &QDialog::accept);
+}
+
+void Splash::showEvent(QShowEvent* event) {
+    // The time counts from when the splash can be seen.
     timer_->start();
+    QDialog::showEvent(event);
 }
 
 void Splash::keyPressEvent(QKeyEvent* event) {
@@ -207,8 +213,8 @@ int WriteScreenshots(MainWindow& window, const QString& folder) {
     }
     window.Tabs()->setCurrentIndex(0);
     Splash splash;
-    splash.Timer()->stop();
     splash.show();
+    splash.Timer()->stop();
     save(splash, QStringLiteral("splash"));
     splash.hide();
     AboutBox about(&window);

@@ -33,6 +33,7 @@ public:
     QTimer* Timer() const { return timer_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
