@@ -1,8 +1,6 @@
 #include "log_box.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,35 +11,15 @@
 #include <QTime>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <cstring>
-
 #include "opos_names.h"
 #include "platform/com_ptr.h"
 
 namespace probedesk {
 namespace {
 
-// One descriptor, closed on every path.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
-BenchError FileError(const QString& path, int error) {
+BenchError FileError(const QFile& file) {
     return {err::kFileAccess, kBenchSource,
-            QStringLiteral("Path/File access error (%1: %2)")
-                .arg(path, QString::fromLocal8Bit(std::strerror(error)))};
+            QStringLiteral("Path/File access error (%1: %2)").arg(file.fileName(), file.errorString())};
 }
 
 }  // namespace
@@ -172,17 +150,15 @@ void LogBox::Store() {
         const std::string bytes = orv::AnsiFromUtf16(
             std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                 static_cast<size_t>(text.size())));
-        UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                           O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640));
-        if (fd.Get() < 0) throw FileError(path, errno);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw FileError(path, errno);
-            done += static_cast<size_t>(n);
-        }
-        if (::close(fd.Release()) != 0) throw FileError(path, errno);
+        QFile file(path);
+        // Created owner and group only, as every log of the suite.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup))
+            throw FileError(file);
+        if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+                static_cast<qint64>(bytes.size()) ||
+            !file.flush())
+            throw FileError(file);
     });
 }
 
