@@ -112,7 +112,8 @@ void BM_StatusBurstPaintGap(benchmark::State& state) {
         std::vector<qint64> times = paints.paints;
         times.insert(times.begin(), 0);
         qint64 longest = 0;
-        for (size_t i = 1; i < times.size(); ++i) longest = std::max(longest, times[i] - times[i - 1]);
+        for (size_t i = 1; i < times.size(); ++i)
+            longest = std::max(longest, times[i] - times[i - 1]);
         state.SetIterationTime(static_cast<double>(logged) / 1e9);
         state.counters["logged_lines"] = static_cast<double>(window.Log()->Lines().size());
         state.counters["paints"] = static_cast<double>(paints.paints.size());

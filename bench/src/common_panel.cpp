@@ -40,8 +40,9 @@ const QString kPinpadControlName = QStringLiteral("PinpadControl1");
 template <class F>
 void CommonPanel::OnControl(F&& body) {
     Trap(log_, [&] {
-        if (!host_) throw BenchError{err::kObjectNotSet, kBenchSource,
-                                     QStringLiteral("Object variable or With block variable not set")};
+        if (!host_)
+            throw BenchError{err::kObjectNotSet, kBenchSource,
+                             QStringLiteral("Object variable or With block variable not set")};
         body(host_->GetDeviceControl());
     });
 }
@@ -78,9 +79,9 @@ CommonPanel::CommonPanel(LogBox* log, QWidget* parent) : QWidget(parent), log_(l
                          "Setting DeviceEnable to False", -1);
     autoDisable_ = AddSwitch(tr("Auto Disable"), "AutoDisable", "Auto Disable is True",
                              "Auto Disable is False", -1);
-    dataEvents_ = AddSwitch(tr("Data Events Enabled"), "DataEventEnabled",
-                            "Setting DataEventEnabled to True", "Setting DataEventEnabled to False",
-                            -1);
+    dataEvents_ =
+        AddSwitch(tr("Data Events Enabled"), "DataEventEnabled", "Setting DataEventEnabled to True",
+                  "Setting DataEventEnabled to False", -1);
     freeze_ = AddSwitch(tr("Freeze Events"), "FreezeEvents", "Setting FreezeEvents to True",
                         "Setting FreezeEvents to False", -1);
     // PowerNotify is an enumerated long whose "enabled" value is 1, not True (-1).
@@ -104,15 +105,15 @@ CommonPanel::CommonPanel(LogBox* log, QWidget* parent) : QWidget(parent), log_(l
         if (on && !refreshing_) Conversion(id);
     });
 
-    auto* healthLabel = new QLabel(tr("Health Check Level: 1=Internal, 2=External, 3=Interactive"),
-                                   this);
+    auto* healthLabel =
+        new QLabel(tr("Health Check Level: 1=Internal, 2=External, 3=Interactive"), this);
     healthLevel_ = new QComboBox(this);
     healthLevel_->setObjectName(QStringLiteral("ckHealthLevelCmBox"));
     healthLevel_->addItems({tr("Internal"), tr("External"), tr("Interactive")});
     healthLabel->setBuddy(healthLevel_);
 
-    auto* firmwareLabel = new QLabel(tr("Firmware File Name: Type full path here or choose ->"),
-                                     this);
+    auto* firmwareLabel =
+        new QLabel(tr("Firmware File Name: Type full path here or choose ->"), this);
     firmwareFile_ = new QLineEdit(this);
     firmwareFile_->setObjectName(QStringLiteral("txtFirmwareFile"));
     firmwareLabel->setBuddy(firmwareFile_);
@@ -142,8 +143,8 @@ QPushButton* CommonPanel::AddButton(const QString& caption, void (CommonPanel::*
     return button;
 }
 
-QCheckBox* CommonPanel::AddSwitch(const QString& caption, const char* property,
-                                  const char* setText, const char* clearText, int32_t onValue) {
+QCheckBox* CommonPanel::AddSwitch(const QString& caption, const char* property, const char* setText,
+                                  const char* clearText, int32_t onValue) {
     auto* box = new QCheckBox(caption, this);
     connect(box, &QCheckBox::toggled, this, [=, this](bool on) {
         if (!refreshing_) Switch(property, on, setText, clearText, onValue);
@@ -323,9 +324,9 @@ void CommonPanel::UpdateFirmware() {
 }
 
 void CommonPanel::BrowseFirmware() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Firmware File"),
-                                                      firmwareFile_->text(),
-                                                      QStringLiteral("Firmware Files (*.schex)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Firmware File"), firmwareFile_->text(),
+                                     QStringLiteral("Firmware Files (*.schex)"));
     if (!path.isEmpty()) firmwareFile_->setText(path);
 }
 

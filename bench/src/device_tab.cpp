@@ -25,8 +25,8 @@ const std::vector<DeviceClass>& DeviceClasses() {
          opos::DirectIOEvent, opos::ErrorEvent, opos::StatusUpdateEvent, nullptr},
         {"Line Display", "pnlLineDisplay1", "DisplayControl.DisplayControlCtrl.1",
          "LineDisplayControl1", "L1", "LineDisplay", "Line Display DirectIOEvent:", nullptr,
-         "LineDisplay StatusUpdateEvent  Status:", opos::linedisplay::DirectIOEvent,
-         DISPID_UNKNOWN, opos::linedisplay::StatusUpdateEvent, nullptr},
+         "LineDisplay StatusUpdateEvent  Status:", opos::linedisplay::DirectIOEvent, DISPID_UNKNOWN,
+         opos::linedisplay::StatusUpdateEvent, nullptr},
         {"MSR", "pnlMSR1", "OPOS.MSR", "MSRControl1", "M1", "MSR", "MSR DirectIOEvent:",
          "MSR ErrorEvent", "MSR StatusUpdateEvent  Status:", opos::DirectIOEvent, opos::ErrorEvent,
          opos::StatusUpdateEvent, nullptr},
@@ -39,9 +39,9 @@ const std::vector<DeviceClass>& DeviceClasses() {
          "The scanner's service object passes DirectIO numbers to the scanner untranslated: "
          "command 1 is read as hex bytes (\"10,10,Go Cubs!\" sends the one byte 0x10), the other "
          "numbers are not the terminal commands of these panels."},
-        {"Signature", "pnlSig1", "OPOS.SigCap", "SigControl1", "S1", "Sig", "Sig DirectIOEvent:",
-         "SIG ErrorEvent", "Sig StatusUpdateEvent ", opos::DirectIOEvent, opos::ErrorEvent,
-         opos::StatusUpdateEvent, nullptr},
+        {"Signature", "pnlSig1", "OPOS.SigCap", "SigControl1", "S1", "Sig",
+         "Sig DirectIOEvent:", "SIG ErrorEvent", "Sig StatusUpdateEvent ", opos::DirectIOEvent,
+         opos::ErrorEvent, opos::StatusUpdateEvent, nullptr},
         {"Tone", "pnlTone1", "OPOS.ToneIndicator", "ToneControl1", "T1", "Tone",
          "Tone DirectIOEvent:", "Tone ErrorEvent", "Tone StatusUpdateEvent  Status:",
          opos::DirectIOEvent, opos::ErrorEvent, opos::StatusUpdateEvent, nullptr},
@@ -100,10 +100,11 @@ void DeviceTab::CreateControl() {
         return;
     }
     orv::host::Control& c = control_.Control();
-    HRESULT events = c.OnEvent(class_.dispidDirectIO,
-                               [this](const orv::EventArgs& a) { OnDirectIOEvent(a); });
+    HRESULT events =
+        c.OnEvent(class_.dispidDirectIO, [this](const orv::EventArgs& a) { OnDirectIOEvent(a); });
     if (SUCCEEDED(events) && class_.dispidError != DISPID_UNKNOWN)
-        events = c.OnEvent(class_.dispidError, [this](const orv::EventArgs& a) { OnErrorEvent(a); });
+        events =
+            c.OnEvent(class_.dispidError, [this](const orv::EventArgs& a) { OnErrorEvent(a); });
     if (SUCCEEDED(events))
         events = c.OnEvent(class_.dispidStatus,
                            [this](const orv::EventArgs& a) { OnStatusUpdateEvent(a); });
@@ -144,10 +145,10 @@ void DeviceTab::OnDirectIOEvent(const orv::EventArgs& a) {
         log_->Continuation(QStringLiteral("    Event #: %1").arg(a.Long(0)));
         log_->Continuation(QStringLiteral("    Response to Command ID = 0x") +
                            HexOf(data ? *data : a.Long(1)));
-        log_->Continuation(QStringLiteral("    AdditionalStringData   = ") +
-                           (text ? QString::fromUtf16(*text, static_cast<qsizetype>(
-                                                                 SysStringLen(*text)))
-                                 : QString::fromStdString(a.Ansi(2))));
+        log_->Continuation(
+            QStringLiteral("    AdditionalStringData   = ") +
+            (text ? QString::fromUtf16(*text, static_cast<qsizetype>(SysStringLen(*text)))
+                  : QString::fromStdString(a.Ansi(2))));
     });
 }
 
@@ -164,9 +165,8 @@ void DeviceTab::OnErrorEvent(const orv::EventArgs& a) {
 }
 
 void DeviceTab::OnStatusUpdateEvent(const orv::EventArgs& a) {
-    Trap(log_, [&] {
-        log_->Line(QString::fromLatin1(class_.statusEvent) + QString::number(a.Long(0)));
-    });
+    Trap(log_,
+         [&] { log_->Line(QString::fromLatin1(class_.statusEvent) + QString::number(a.Long(0))); });
 }
 
 }  // namespace probedesk

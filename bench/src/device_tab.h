@@ -39,9 +39,9 @@ struct DeviceClass {
     const char* errorEvent;     // first line of an ErrorEvent; nullptr: not handled
     const char* statusEvent;    // StatusUpdateEvent text, the status follows
     DISPID dispidDirectIO;
-    DISPID dispidError;         // DISPID_UNKNOWN: the class has no ErrorEvent
+    DISPID dispidError;  // DISPID_UNKNOWN: the class has no ErrorEvent
     DISPID dispidStatus;
-    const char* note;           // a tooltip for the DirectIO panels, or nullptr
+    const char* note;  // a tooltip for the DirectIO panels, or nullptr
 };
 
 // The seven classes in tab order.

@@ -35,8 +35,13 @@ const std::vector<DirectIOPanelSpec>& DirectIOPanelSpecs() {
           {"Reboot", 23, {}},
           {"Reset", 16, {}},
           // The terminal's number prompt takes [title, digits, decimals]: the title goes first.
-          {"Show Prompt", 7, {"txtNumberForm", "txtNumberPositions", "txtUnitPositions"}, "",
-           DataArg::Zero, false, true}},
+          {"Show Prompt",
+           7,
+           {"txtNumberForm", "txtNumberPositions", "txtUnitPositions"},
+           "",
+           DataArg::Zero,
+           false,
+           true}},
          {{"txtFirmwareFile", "Firmware Files (*.schex)"}}},
         {"pnlDirectIOScript1",
          "    DirectIO      ZR88xx   Script    ",
@@ -46,7 +51,11 @@ const std::vector<DirectIOPanelSpec>& DirectIOPanelSpecs() {
           {"txtScriptGotoLabel", "Goto Label:", "Enter Script Label Here"},
           {"txtScriptGotoVar", "Goto Var:", "Enter Var Name Here"},
           {"txtIsVarScript", "Var Name:", "Enter Var Name Here"}},
-         {{"Download Script", 50, {"txtRunScriptName", "txtScriptFileName"}, "", DataArg::Zero,
+         {{"Download Script",
+           50,
+           {"txtRunScriptName", "txtScriptFileName"},
+           "",
+           DataArg::Zero,
            true},
           {"Run Script", 34, {"txtRunScriptName", "txtRunScriptLabel"}},
           {"Script Goto Label", 35, {"txtScriptGotoLabel"}},
@@ -177,8 +186,9 @@ QString DirectIOPanel::JoinedText(const DirectIOButton& button) const {
 
 void DirectIOPanel::Send(const DirectIOButton& button) {
     Trap(log_, [&] {
-        if (!host_) throw BenchError{err::kObjectNotSet, kBenchSource,
-                                     QStringLiteral("Object variable or With block variable not set")};
+        if (!host_)
+            throw BenchError{err::kObjectNotSet, kBenchSource,
+                             QStringLiteral("Object variable or With block variable not set")};
         QString text = JoinedText(button);
         int32_t data = 0;
         if (button.data == DataArg::FontIndex) {

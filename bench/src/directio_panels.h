@@ -32,8 +32,8 @@ struct DirectIOButton {
     std::vector<const char*> fields;  // joined with "," in this order
     const char* suffix = "";          // appended to the joined text
     DataArg data = DataArg::Zero;
-    bool shortCommand = false;        // the command travels as a 16-bit integer
-    bool logSent = false;             // log what was sent
+    bool shortCommand = false;  // the command travels as a 16-bit integer
+    bool logSent = false;       // log what was sent
 };
 
 struct DirectIOBrowse {

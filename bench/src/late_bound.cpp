@@ -6,21 +6,21 @@ namespace probedesk {
 
 BenchError ErrorFromHresult(HRESULT hr, const QString& source, const std::string& description) {
     switch (hr) {
-    case DISP_E_UNKNOWNNAME:
-    case DISP_E_MEMBERNOTFOUND:
-        return {err::kNoSuchMember, kBenchSource,
-                QStringLiteral("Object doesn't support this property or method")};
-    case DISP_E_TYPEMISMATCH:
-        return {err::kTypeMismatch, kBenchSource, QStringLiteral("Type mismatch")};
-    case DISP_E_BADPARAMCOUNT:
-    case DISP_E_PARAMNOTOPTIONAL:
-        return {err::kWrongArguments, kBenchSource,
-                QStringLiteral("Wrong number of arguments or invalid property assignment")};
-    case E_POINTER:
-        return {err::kObjectNotSet, kBenchSource,
-                QStringLiteral("Object variable or With block variable not set")};
-    default:
-        break;
+        case DISP_E_UNKNOWNNAME:
+        case DISP_E_MEMBERNOTFOUND:
+            return {err::kNoSuchMember, kBenchSource,
+                    QStringLiteral("Object doesn't support this property or method")};
+        case DISP_E_TYPEMISMATCH:
+            return {err::kTypeMismatch, kBenchSource, QStringLiteral("Type mismatch")};
+        case DISP_E_BADPARAMCOUNT:
+        case DISP_E_PARAMNOTOPTIONAL:
+            return {err::kWrongArguments, kBenchSource,
+                    QStringLiteral("Wrong number of arguments or invalid property assignment")};
+        case E_POINTER:
+            return {err::kObjectNotSet, kBenchSource,
+                    QStringLiteral("Object variable or With block variable not set")};
+        default:
+            break;
     }
     QString text = QString::fromLocal8Bit(description.c_str());
     if (text.isEmpty()) text = QStringLiteral("Automation error");
@@ -104,9 +104,8 @@ int32_t LateBound::DirectIO(int32_t command, bool shortCommand, int32_t* data, Q
                                  static_cast<UINT>(text->size()));
     int32_t rc = 0;
     const HRESULT hr =
-        shortCommand
-            ? control_.Call("DirectIO", &rc, static_cast<int16_t>(command), data, &raw)
-            : control_.Call("DirectIO", &rc, command, data, &raw);
+        shortCommand ? control_.Call("DirectIO", &rc, static_cast<int16_t>(command), data, &raw)
+                     : control_.Call("DirectIO", &rc, command, data, &raw);
     const orv::UniqueBstr owned(raw);
     Raise(hr);
     *text = FromBstr(owned.Get());
@@ -115,28 +114,28 @@ int32_t LateBound::DirectIO(int32_t command, bool shortCommand, int32_t* data, Q
 
 QString VariantText(const VARIANT& v) {
     switch (v.vt) {
-    case VT_BOOL:
-        return v.boolVal != VARIANT_FALSE ? QStringLiteral("True") : QStringLiteral("False");
-    case VT_I2:
-        return QString::number(v.iVal);
-    case VT_I4:
-        return QString::number(v.lVal);
-    case VT_R8:
-        return QString::number(v.dblVal);
-    case VT_BSTR:
-        return FromBstr(v.bstrVal);
-    case VT_EMPTY:
-        return {};
-    default: {
-        VARIANT text;
-        VariantInit(&text);
-        if (SUCCEEDED(VariantChangeType(&text, &v, 0, VT_BSTR))) {
-            QString result = FromBstr(text.bstrVal);
-            VariantClear(&text);
-            return result;
+        case VT_BOOL:
+            return v.boolVal != VARIANT_FALSE ? QStringLiteral("True") : QStringLiteral("False");
+        case VT_I2:
+            return QString::number(v.iVal);
+        case VT_I4:
+            return QString::number(v.lVal);
+        case VT_R8:
+            return QString::number(v.dblVal);
+        case VT_BSTR:
+            return FromBstr(v.bstrVal);
+        case VT_EMPTY:
+            return {};
+        default: {
+            VARIANT text;
+            VariantInit(&text);
+            if (SUCCEEDED(VariantChangeType(&text, &v, 0, VT_BSTR))) {
+                QString result = FromBstr(text.bstrVal);
+                VariantClear(&text);
+                return result;
+            }
+            return {};
         }
-        return {};
-    }
     }
 }
 

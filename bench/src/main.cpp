@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
                          qPrintable(parser.value(screenshot)));
             return 1;
         }
-        std::printf("probedesk: %d pictures in %s\n", written, qPrintable(parser.value(screenshot)));
+        std::printf("probedesk: %d pictures in %s\n", written,
+                    qPrintable(parser.value(screenshot)));
         return 0;
     }
     FirstPaint firstPaint(clock, &window);

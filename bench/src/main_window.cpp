@@ -24,14 +24,17 @@
 namespace probedesk {
 
 QString VersionText() {
-    return QStringLiteral("Version %1.%2").arg(PROBEDESK_VERSION_MAJOR).arg(PROBEDESK_VERSION_MINOR);
+    return QStringLiteral("Version %1.%2")
+        .arg(PROBEDESK_VERSION_MAJOR)
+        .arg(PROBEDESK_VERSION_MINOR);
 }
 
 QString ProductName() {
     return QStringLiteral("OPOS ProbeDesk");
 }
 
-Splash::Splash(QWidget* parent) : QDialog(parent), frame_(new QFrame(this)), timer_(new QTimer(this)) {
+Splash::Splash(QWidget* parent)
+    : QDialog(parent), frame_(new QFrame(this)), timer_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(ProductName());
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
@@ -101,10 +104,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 MainWindow::MainWindow(bool createControls, QWidget* parent)
-    : QMainWindow(parent),
-      log_(new LogBox),
-      tabs_(new QTabWidget),
-      pump_(new MessagePump(this)) {
+    : QMainWindow(parent), log_(new LogBox), tabs_(new QTabWidget), pump_(new MessagePump(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("OPOS ProbeDesk"));
     NameTables();  // the OPOS name tables, filled once as the window loads

@@ -28,8 +28,8 @@
 #include "host/apartment.h"
 #include "main_window.h"
 #include "message_pump.h"
-#include "platform/win32.h"
 #include "opos_names.h"
+#include "platform/win32.h"
 
 using namespace probedesk;
 using namespace probedesk::test;
@@ -73,6 +73,7 @@ private slots:
     void deviceNamesAndGeometryAreRemembered();
     void resetWritesNothing();
     void postedQuitClosesTheWindowOnce();
+    void onlyTheScannerTabWarnsAboutUntranslatedDirectIO();
 
 private:
     std::unique_ptr<MainWindow> window_;
@@ -117,14 +118,15 @@ void ShellTest::commonPanelCaptions_data() {
                           "Get Device Info", "ClearOutput", "Clear Input", "Get Data Count",
                           "Get Output ID", "Check Health", "Update Firmware", "..."})
         QTest::newRow(b) << "button" << b;
-    for (const char* c : {"Control Enabled", "Auto Disable", "Data Events Enabled",
-                          "Freeze Events", "Power Notify Enabled"})
+    for (const char* c : {"Control Enabled", "Auto Disable", "Data Events Enabled", "Freeze Events",
+                          "Power Notify Enabled"})
         QTest::newRow(c) << "check" << c;
     for (const char* o : {"None", "Nibble", "Decimal"}) QTest::newRow(o) << "option" << o;
     for (const char* l : {"Health Check Level: 1=Internal, 2=External, 3=Interactive",
                           "Firmware File Name: Type full path here or choose ->"})
         QTest::newRow(l) << "label" << l;
-    QTest::newRow("frame") << "frame" << "Binary Conversion";
+    QTest::newRow("frame") << "frame"
+                           << "Binary Conversion";
 }
 
 void ShellTest::commonPanelCaptions() {
@@ -154,23 +156,48 @@ void ShellTest::directIOButtons_data() {
         const char* caption;
         int command;
     } rows[] = {
-        {0, "Download Firmware", 27},   {0, "Get Error", 21},          {0, "Get Free Memory", 38},
-        {0, "Get Model", 17},           {0, "Get Name", 18},           {0, "Get Version", 19},
-        {0, "Is Device Connected?", 15}, {0, "Is Error?", 20},         {0, "Reboot", 23},
-        {0, "Reset", 16},               {0, "Show Prompt", 7},         {1, "Download Script", 50},
-        {1, "Run Script", 34},          {1, "Script Goto Label", 35},  {1, "Script Goto Var", 36},
-        {1, "Is Var a Script?", 30},    {1, "Is Script Loaded?", 31},  {1, "Is Script Running?", 32},
-        {1, "Is Script Paused?", 33},   {1, "Script Reset", 29},       {1, "Script Stop", 49},
-        {2, "Display Text", 1},         {2, "Set Font:", 2},           {2, "Clear Display", 3},
-        {2, "Reset Logo", 5},           {2, "Display Logo", 6},        {2, "Display Bitmap", 8},
-        {2, "Set Logo File:", 9},       {2, "Display Box", 10},        {3, "Set Text Var", 45},
-        {3, "Get Text Var", 46},        {3, "Is Text Var?", 44},       {3, "Get Var By Name", 43},
-        {3, "Set Var Name", 42},        {3, "Find Var By Name", 41},   {3, "Find Var By ID", 40},
-        {3, "Delete Var By ID", 39},    {3, "Delete Var By Name", 51},
+        {0, "Download Firmware", 27},
+        {0, "Get Error", 21},
+        {0, "Get Free Memory", 38},
+        {0, "Get Model", 17},
+        {0, "Get Name", 18},
+        {0, "Get Version", 19},
+        {0, "Is Device Connected?", 15},
+        {0, "Is Error?", 20},
+        {0, "Reboot", 23},
+        {0, "Reset", 16},
+        {0, "Show Prompt", 7},
+        {1, "Download Script", 50},
+        {1, "Run Script", 34},
+        {1, "Script Goto Label", 35},
+        {1, "Script Goto Var", 36},
+        {1, "Is Var a Script?", 30},
+        {1, "Is Script Loaded?", 31},
+        {1, "Is Script Running?", 32},
+        {1, "Is Script Paused?", 33},
+        {1, "Script Reset", 29},
+        {1, "Script Stop", 49},
+        {2, "Display Text", 1},
+        {2, "Set Font:", 2},
+        {2, "Clear Display", 3},
+        {2, "Reset Logo", 5},
+        {2, "Display Logo", 6},
+        {2, "Display Bitmap", 8},
+        {2, "Set Logo File:", 9},
+        {2, "Display Box", 10},
+        {3, "Set Text Var", 45},
+        {3, "Get Text Var", 46},
+        {3, "Is Text Var?", 44},
+        {3, "Get Var By Name", 43},
+        {3, "Set Var Name", 42},
+        {3, "Find Var By Name", 41},
+        {3, "Find Var By ID", 40},
+        {3, "Delete Var By ID", 39},
+        {3, "Delete Var By Name", 51},
     };
     for (const auto& row : rows)
-        QTest::newRow(row.caption) << row.panel << row.caption << row.command
-                                   << (row.command == 50);
+        QTest::newRow(row.caption)
+            << row.panel << row.caption << row.command << (row.command == 50);
 }
 
 void ShellTest::directIOButtons() {
@@ -241,23 +268,50 @@ void ShellTest::directIOJoinsFieldsAsTyped_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("display text") << 2 << "Display Text" << "" << "" << "10,10,Go Cubs!";
-    QTest::newRow("display box") << 2 << "Display Box" << "" << "" << "10,10,100,100";
-    QTest::newRow("run script") << 1 << "Run Script" << "" << "" << "AUTORUN,main";
-    QTest::newRow("download script") << 1 << "Download Script" << "" << ""
+    QTest::newRow("display text") << 2 << "Display Text"
+                                  << ""
+                                  << ""
+                                  << "10,10,Go Cubs!";
+    QTest::newRow("display box") << 2 << "Display Box"
+                                 << ""
+                                 << ""
+                                 << "10,10,100,100";
+    QTest::newRow("run script") << 1 << "Run Script"
+                                << ""
+                                << ""
+                                << "AUTORUN,main";
+    QTest::newRow("download script") << 1 << "Download Script"
+                                     << ""
+                                     << ""
                                      << "AUTORUN,Script File Name";
-    QTest::newRow("set var name") << 3 << "Set Var Name" << "txtVarName" << "ABC"
+    QTest::newRow("set var name") << 3 << "Set Var Name"
+                                  << "txtVarName"
+                                  << "ABC"
                                   << "ABC,x29x10x00x00";
-    QTest::newRow("prompt title first") << 0 << "Show Prompt" << "txtNumberForm" << "Amount?"
+    QTest::newRow("prompt title first") << 0 << "Show Prompt"
+                                        << "txtNumberForm"
+                                        << "Amount?"
                                         << "Amount?,10,1";
-    QTest::newRow("no trimming") << 2 << "Display Text" << "txtDisplayText" << " a,b "
+    QTest::newRow("no trimming") << 2 << "Display Text"
+                                 << "txtDisplayText"
+                                 << " a,b "
                                  << "10,10, a,b ";
-    QTest::newRow("set text var") << 3 << "Set Text Var" << "txtVarContents" << "x"
+    QTest::newRow("set text var") << 3 << "Set Text Var"
+                                  << "txtVarContents"
+                                  << "x"
                                   << "VAR1,x";
-    QTest::newRow("find by id") << 3 << "Find Var By ID" << "txtVarID" << "12abc" << "12abc";
-    QTest::newRow("bitmap") << 2 << "Display Bitmap" << "txtBitmapName" << "/tmp/a.bmp"
+    QTest::newRow("find by id") << 3 << "Find Var By ID"
+                                << "txtVarID"
+                                << "12abc"
+                                << "12abc";
+    QTest::newRow("bitmap") << 2 << "Display Bitmap"
+                            << "txtBitmapName"
+                            << "/tmp/a.bmp"
                             << "10,10,/tmp/a.bmp";
-    QTest::newRow("no fields") << 0 << "Get Model" << "" << "" << "";
+    QTest::newRow("no fields") << 0 << "Get Model"
+                               << ""
+                               << ""
+                               << "";
 }
 
 void ShellTest::directIOJoinsFieldsAsTyped() {
@@ -307,11 +361,20 @@ void ShellTest::nameTables() {
 void ShellTest::exceptionTexts_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    const char* texts[] = {"Control is closed", "Claimed",      "Device Not Claimed",
-                           "No Service",        "Disabled",     "Illegal Operation",
-                           "No Hardware",       "Off Line",     "No Exist",
-                           "Exists",            "Failure",      "Timed Out",
-                           "Busy",              "Extended"};
+    const char* texts[] = {"Control is closed",
+                           "Claimed",
+                           "Device Not Claimed",
+                           "No Service",
+                           "Disabled",
+                           "Illegal Operation",
+                           "No Hardware",
+                           "Off Line",
+                           "No Exist",
+                           "Exists",
+                           "Failure",
+                           "Timed Out",
+                           "Busy",
+                           "Extended"};
     for (int i = 0; i < 14; ++i)
         QTest::newRow(texts[i]) << 101 + i << QStringLiteral("Jpos Exception - ") + texts[i];
     QTest::newRow("0") << 0 << "";
@@ -354,7 +417,8 @@ void ShellTest::errorLineFormat_data() {
     QTest::newRow("missing member")
         << 438 << "Error # 438 (0x1B6) was generated by ProbeDesk\tWhat went wrong";
     QTest::newRow("automation error")
-        << int(0x80020009) << "Error # -2147352567 (0x80020009) was generated by ProbeDesk\tWhat went wrong";
+        << int(0x80020009)
+        << "Error # -2147352567 (0x80020009) was generated by ProbeDesk\tWhat went wrong";
 }
 
 void ShellTest::errorLineFormat() {
@@ -384,7 +448,7 @@ void ShellTest::storeFillsDefaultNameAndAppendsOnEveryPress() {
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(file.fileName()).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777 & ~mode_t(0640), mode_t(0));  // owner and group only
-    QCOMPARE(log->Lines().size(), 1);  // no error line
+    QCOMPARE(log->Lines().size(), 1);                          // no error line
 }
 
 void ShellTest::clearLeavesTheFileAlone() {
@@ -424,7 +488,8 @@ void ShellTest::storeReplacesCharactersOutsideTheCodePage() {
     QTemporaryDir dir;
     LogBox* log = window_->Log();
     log->FileName()->setText(dir.filePath("cp.log"));
-    log->Continuation(QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad\xe6\x96\x87 \xf0\x9f\x98\x80 end"));
+    log->Continuation(QString::fromUtf8(
+        "caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad\xe6\x96\x87 \xf0\x9f\x98\x80 end"));
     QVERIFY(Click(log, "Store Log To File"));
     QCOMPARE(log->Lines().size(), 1);  // no error line
     QFile f(dir.filePath("cp.log"));
@@ -492,7 +557,9 @@ void ShellTest::aboutBoxShowsTheVersion() {
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("About OPOS ProbeDesk"));
         QCOMPARE(about->findChild<QLabel*>("lblProgramVersion")->text(),
-                 QStringLiteral("Version %1.%2").arg(PROBEDESK_VERSION_MAJOR).arg(PROBEDESK_VERSION_MINOR));
+                 QStringLiteral("Version %1.%2")
+                     .arg(PROBEDESK_VERSION_MAJOR)
+                     .arg(PROBEDESK_VERSION_MINOR));
         QVERIFY(Click(about, "OK"));
     });
     window_->ShowAbout();  // returns when OK has closed it
@@ -518,7 +585,8 @@ void ShellTest::tabWithoutControlLogsOneErrorLinePerClick() {
     QVERIFY(Click(tab->Strip()->widget(strip), caption));
     QVERIFY(Click(tab->Strip()->widget(strip), caption));
     const QString line =
-        "Error # 91 (0x5B) was generated by ProbeDesk\tObject variable or With block variable not set";
+        "Error # 91 (0x5B) was generated by ProbeDesk\tObject variable or With block variable not "
+        "set";
     QCOMPARE(Messages(*window_->Log()), (QStringList{line, line}));
 }
 
@@ -575,6 +643,17 @@ void ShellTest::postedQuitClosesTheWindowOnce() {
     QTest::qWait(50);
     QCOMPARE(quit.count(), 1);
     QSettings().clear();
+}
+
+void ShellTest::onlyTheScannerTabWarnsAboutUntranslatedDirectIO() {
+    for (DeviceTab* tab : window_->DeviceTabs()) {
+        const bool scanner = tab->objectName() == "pnlScanner1";
+        for (DirectIOPanel* panel : tab->DirectIOPanels()) {
+            QCOMPARE(panel->toolTip().contains("untranslated"), scanner);
+            QCOMPARE(tab->Strip()->tabToolTip(tab->Strip()->indexOf(panel)).isEmpty(), !scanner);
+        }
+        QVERIFY(tab->Common()->toolTip().isEmpty());
+    }
 }
 
 int main(int argc, char** argv) {
