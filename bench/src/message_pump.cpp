@@ -17,7 +17,8 @@ MessagePump::MessagePump(QObject* parent) : QObject(parent) {
 void MessagePump::Drain() {
     // The descriptor stays readable until the queue is empty, so a batch cut short by a nested
     // loop is picked up on the next round.
-    dispatched_ += orv::host::DispatchPending();
+    ++wakeups_;
+    orv::host::DispatchPending();
     MSG msg;
     if (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.message == WM_QUIT)
         emit quitRequested(static_cast<int>(msg.wParam));

@@ -15,8 +15,8 @@ public:
     // Watches the calling thread's queue; Active() is false when it has none.
     explicit MessagePump(QObject* parent = nullptr);
     bool Active() const { return notifier_ != nullptr; }
-    // Messages dispatched so far.
-    quint64 Dispatched() const { return dispatched_; }
+    // Times the descriptor woke the pump (sent messages, a control's events, run inside).
+    quint64 Wakeups() const { return wakeups_; }
 
 signals:
     // PostQuitMessage was called on this thread; the request is taken off the queue (left on
@@ -27,7 +27,7 @@ private:
     void Drain();
 
     QSocketNotifier* notifier_ = nullptr;
-    quint64 dispatched_ = 0;
+    quint64 wakeups_ = 0;
 };
 
 }  // namespace probedesk

@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "bench_test_util.h"
 #include "common_panel.h"
@@ -19,6 +21,7 @@
 #include "directio_panels.h"
 #include "host/apartment.h"
 #include "main_window.h"
+#include "message_pump.h"
 #include "sim_terminal.h"
 #include "test_env.h"
 
@@ -63,6 +66,7 @@ private slots:
     void textVariableIsSetAndRead();
     void failedDirectIOLogsItsExceptionText();
     void eventsAreLoggedInTheirFormats();
+    void eventsFromAJavaThreadArriveInOrder();
 
 private:
     DeviceTab* Pinpad() const { return window_->Tab("PIN Pad"); }
@@ -478,6 +482,27 @@ void PinpadTest::eventsAreLoggedInTheirFormats() {
     QCOMPARE(lines.mid(first, 5), (QStringList{"PINPad ErrorEvent", "\t\t  ResultCode: 111",
                                                "\t\t  ResultCodeExtended: 0", "\t\t  ErrorLocus: 2",
                                                "\t\t  ErrorResponse: 12"}));
+}
+
+void PinpadTest::eventsFromAJavaThreadArriveInOrder() {
+    OpenClaimEnable();
+    orv::co::test::JavaEventRaiser raiser("P1");
+    QVERIFY(raiser.Ready());
+    constexpr int kEvents = 200;
+    std::atomic<bool> done{false};
+    std::thread java([&] {
+        for (int i = 0; i < kEvents; ++i) raiser.StatusUpdate(3000 + i);
+        done = true;
+    });
+    // Only the GUI thread's event loop runs here: the notifier on the queue descriptor drives
+    // the delivery.
+    QTRY_VERIFY_WITH_TIMEOUT(done && Since().size() >= kEvents, 30000);
+    java.join();
+    QStringList expected;
+    for (int i = 0; i < kEvents; ++i)
+        expected.append(QStringLiteral("PINPad StatusUpdateEvent  Status:%1").arg(3000 + i));
+    QCOMPARE(Since(), expected);
+    QVERIFY(window_->Pump()->Wakeups() > 0);
 }
 
 int main(int argc, char** argv) {
