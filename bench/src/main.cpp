@@ -1,0 +1,93 @@
+// probedesk: the OPOS test bench.
+//
+//   probedesk [--no-splash] [--screenshot DIR] [--measure]
+//
+// --screenshot DIR writes a PNG of every tab and panel and ends (works without a display under
+// QT_QPA_PLATFORM=offscreen); --measure prints the time from start to a usable main window.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "host/apartment.h"
+#include "main_window.h"
+
+namespace {
+
+// Reports the time of the main window's first paint.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(const QElapsedTimer& clock, QWidget* window) : clock_(clock), window_(window) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !done_ && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == window_) {
+            done_ = true;
+            std::printf("probedesk: usable main window after %lld ms\n",
+                        static_cast<long long>(clock_.elapsed()));
+            std::fflush(stdout);
+            QTimer::singleShot(0, qApp, &QApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QElapsedTimer& clock_;
+    QWidget* window_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer clock;
+    clock.start();
+    // Controls are apartment-threaded: this thread creates them, calls them and gets their
+    // events. The apartment outlives every window.
+    orv::host::ComApartment com;
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setApplicationName(QStringLiteral("ProbeDesk"));
+    QApplication::setApplicationVersion(probedesk::VersionText());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(probedesk::ProductName());
+    parser.addHelpOption();
+    const QCommandLineOption noSplash(QStringLiteral("no-splash"),
+                                      QStringLiteral("Start without the splash window."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Write a PNG of every tab and panel."),
+                                        QStringLiteral("DIR"));
+    const QCommandLineOption measure(QStringLiteral("measure"),
+                                     QStringLiteral("Print the start-up time and end."));
+    parser.addOptions({noSplash, screenshot, measure});
+    parser.process(app);
+
+    if (!com)
+        std::fprintf(stderr, "probedesk: COM cannot be initialised (HRESULT 0x%08X)\n",
+                     static_cast<unsigned>(com.Result()));
+
+    const bool measuring = parser.isSet(measure);
+    if (!parser.isSet(noSplash) && !parser.isSet(screenshot) && !measuring) {
+        probedesk::Splash splash;
+        splash.exec();
+    }
+    probedesk::MainWindow window;
+    if (parser.isSet(screenshot)) {
+        const int written = probedesk::WriteScreenshots(window, parser.value(screenshot));
+        if (written < 0) {
+            std::fprintf(stderr, "probedesk: cannot make %s\n",
+                         qPrintable(parser.value(screenshot)));
+            return 1;
+        }
+        std::printf("probedesk: %d pictures in %s\n", written,
+                    qPrintable(parser.value(screenshot)));
+        return 0;
+    }
+    FirstPaint firstPaint(clock, &window);
+    if (measuring) app.installEventFilter(&firstPaint);
+    window.show();
+    return QApplication::exec();
+}
