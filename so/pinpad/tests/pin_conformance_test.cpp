@@ -58,4 +58,28 @@ const SoClass kPinPad{
 
 ORV_SO_CONFORMANCE(PinPad, kPinPad);
 
+// What the sweeps cannot say of the PIN pad: its boolean VerifyMAC and the currency Amount,
+// whose missing Java methods give answers of their own.
+using PinBareExtras = SoBareConformance;
+
+TEST_P(PinBareExtras, VerifyMACAndAmountWithoutJavaMethods) {
+    EXPECT_EQ(so.Method("Claim", 0), 102) << "ResultCode := 102";
+    EXPECT_TRUE(so.Call<bool>("VerifyMAC", "m")) << "106 is nonzero: TRUE";
+    EXPECT_EQ(so.ResultCode(), 106);
+    EXPECT_EQ(so.Method("Claim", 0), 102);
+    const size_t before = TraceLines();
+    EXPECT_EQ(so.Call<CY>("GetAmount").int64, 0);
+    CY five{};
+    five.int64 = 5;
+    so.Call<std::nullptr_t>("SetAmount", five);
+    EXPECT_EQ(so.ResultCode(), 102) << "Amount never records";
+    const std::vector<std::string> lines = LinesSince(before);
+    EXPECT_TRUE(SameLines(lines, {"Begin GetAmount", "Failed to get Method ID", "NoSuchMethodError:getAmount",
+                                  "setAmount", "Failed to get Method ID", "NoSuchMethodError:setAmount"}))
+        << Show(lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(PinPad, PinBareExtras, ::testing::Values(&kPinPad),
+                         [](const auto&) { return std::string("PinPad"); });
+
 }  // namespace orv::so::conformance

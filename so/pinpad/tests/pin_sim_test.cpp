@@ -76,20 +76,7 @@ TEST(PinRegistration, LibraryExportsExactlyTheServerEntriesAndTheEventNatives) {
     EXPECT_EQ(exported, expected);
 }
 
-TEST(PinRegistration, EveryMethodNameOfThePinPadControlResolvesToItsPosition) {
-    ServiceObjectClient so;
-    ASSERT_EQ(so.Create("P1"), S_OK);
-    EXPECT_TRUE(so.HasEveryMethodName());
-    for (int i = 0; i < 27; ++i) {
-        DISPID id = 0;
-        ASSERT_EQ(so.Driver().GetDispId(pin::kMethodNames[i], &id), S_OK);
-        EXPECT_EQ(id, i + 1) << pin::kMethodNames[i];
-    }
-    DISPID id = 0;
-    EXPECT_EQ(so.Driver().GetDispId("getpropertynumber", &id), S_OK) << "names ignore case";
-    EXPECT_EQ(id, pin::GetPropertyNumber);
-    so.Release();
-}
+// Names and positions of the dispatch map: pin_conformance_test (DispatchOrder).
 
 // ---------------------------------------------------------------- an EFT transaction
 

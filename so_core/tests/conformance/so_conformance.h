@@ -128,7 +128,8 @@ private:
 // True in the program whose CLASSPATH starts with the generated bare class.
 bool BareJavaClass();
 
-// The suites, parameterised by a class.
+// The suites, parameterised by a class. A class's own tests may derive from them (and be
+// instantiated with the same table); those of SoBareConformance run in the bare program.
 class SoConformance : public ::testing::TestWithParam<const SoClass*> {
 protected:
     void SetUp() override;
@@ -157,6 +158,13 @@ protected:
 };
 
 void PrintTo(const SoClass* c, std::ostream* os);
+
+// Trace helpers for a class's own tests beside the sweeps.
+std::string Show(const std::vector<std::string>& lines);  // one bracketed line each
+// Lines equal, where an expected "NoSuchMethodError:<name>" matches the VM's wording of it.
+bool SameLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected);
+// The trace line of a JposException planted with the simulator's "fail" command.
+std::string PlantedLine(const std::string& java, const std::string& device, int code, int ext);
 
 }  // namespace orv::so::conformance
 
