@@ -3,7 +3,7 @@
 // control created by ProgID and a service object built from the control's own list of
 // service-object members (generic_so):
 //
-//   DispatchMap          every member at its position, the pinned DISPIDs hosts rely on
+//   DispatchMap          every member at its position, as the written-out order says
 //   ClosedAnswers        every member before Open: methods 101, numbers 0, strings "[Error]",
 //                        writes ignored (each a departure from the table, if listed)
 //   OpenFailures         109/403 missing key or value or too long a ProgID, 104/304 uncreatable
@@ -35,8 +35,9 @@ struct ControlClass {
     const ControlDescriptor& descriptor;
     std::span<const DispatchEntry> members;  // the control's dispatch map
     const char* controlLibrary;              // "libPinpadControl.so", from the build's lib/
-    // Members at fixed DISPIDs that hosts use without asking (the public contract).
-    std::vector<std::pair<const char*, DISPID>> pinned;
+    // Every member name in DISPID order, written out: hosts call by these DISPIDs without
+    // asking, so the list is the contract the dispatch map is held to.
+    std::vector<const char*> order;
     // Members whose answer before Open is not the default (methods 101, numbers 0).
     std::vector<std::pair<const char*, int32_t>> closedAnswers = {};
     // Control members that call a service-object member of another name (besides the ones the
