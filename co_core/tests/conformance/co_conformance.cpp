@@ -12,9 +12,9 @@
 
 #include "host/pump.h"
 #include "platform/com_ptr.h"
+#include "platform/com_register.h"
 #include "platform/opos.h"
 #include "platform/registry.h"
-#include "platform/com_register.h"
 
 namespace orv::co::conformance {
 namespace {
@@ -39,7 +39,9 @@ void WriteKey(const std::string& key, const char* value) {
     RegCloseKey(created);
 }
 
-bool IsCallback(const char* name) { return std::string_view(name).rfind("SO", 0) == 0; }
+bool IsCallback(const char* name) {
+    return std::string_view(name).rfind("SO", 0) == 0;
+}
 
 int32_t AsLong(const VARIANT& v) {
     VARIANT c;
@@ -68,12 +70,15 @@ private:
 
 }  // namespace
 
-void PrintTo(const ControlClass* c, std::ostream* os) { *os << c->descriptor.progId; }
+void PrintTo(const ControlClass* c, std::ostream* os) {
+    *os << c->descriptor.progId;
+}
 
 // ---------------------------------------------------------------- installation
 
 void ControlEnvironment::SetUp() {
-    folder_ = (fs::temp_directory_path() / ("orv-co-conformance-" + std::to_string(::getpid()))).string();
+    folder_ =
+        (fs::temp_directory_path() / ("orv-co-conformance-" + std::to_string(::getpid()))).string();
     fs::create_directories(folder_);
     ::setenv("ORV_REGISTRY", (fs::path(folder_) / "registry.reg").c_str(), 1);
     const char* build = std::getenv("ORV_BUILD_DIR");
@@ -150,7 +155,8 @@ HRESULT ControlConformance::CallAny(const char* name, WORD flags, VARIANT* resul
             DISPPARAMS params{args.data(), nullptr, n, 0};
             UINT argErr = 0;
             VariantInit(result);
-            hr = control_.Dispatch()->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, &argErr);
+            hr = control_.Dispatch()->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr,
+                                             &argErr);
             for (BSTR& b : texts) SysFreeString(b);
             if (hr == DISP_E_BADPARAMCOUNT) break;
             if (hr != DISP_E_TYPEMISMATCH) return hr;
@@ -296,9 +302,10 @@ TEST_P(ControlConformance, OpenFailureMatrix) {
     GenericServiceObject::Configure(SoConfig());
     GenericServiceObject::ClearCalls();
     ASSERT_EQ(Open("FAKE"), 0);
-    EXPECT_EQ(GenericServiceObject::Calls(),
-              (std::vector<std::string>{std::string("OpenService(") + D().deviceClass + ",FAKE,dispatch)",
-                                        "GetPropertyNumber(8)"}));
+    EXPECT_EQ(
+        GenericServiceObject::Calls(),
+        (std::vector<std::string>{std::string("OpenService(") + D().deviceClass + ",FAKE,dispatch)",
+                                  "GetPropertyNumber(8)"}));
     ASSERT_NE(GenericServiceObject::Current(), nullptr);
     EXPECT_EQ(GenericServiceObject::Current()->ControlDispatch(), control_.Dispatch());
     EXPECT_EQ(Open("FAKE"), OPOS_E_ILLEGAL);
@@ -312,7 +319,8 @@ TEST_P(ControlConformance, MembersReachTheServiceObjectAndReturnItsAnswer) {
     std::map<std::string, int32_t> answers;
     int32_t next = 200;
     for (const SoMember& m : D().soMembers)
-        if (std::string_view(m.name) != "OpenService") answers[m.name] = config.results[m.name] = next++;
+        if (std::string_view(m.name) != "OpenService")
+            answers[m.name] = config.results[m.name] = next++;
     GenericServiceObject::Configure(config);
     ASSERT_EQ(Open("FAKE"), 0);
     auto nameOf = [&](DISPID id) -> std::string {
@@ -320,10 +328,11 @@ TEST_P(ControlConformance, MembersReachTheServiceObjectAndReturnItsAnswer) {
             if (m.dispid == id) return m.name;
         return "?";
     };
-    std::map<std::string, std::string> routes = {
-        {"Claim", nameOf(D().so.claim)}, {"ClaimDevice", nameOf(D().so.claimDevice)},
-        {"Release", nameOf(D().so.release)}, {"ReleaseDevice", nameOf(D().so.releaseDevice)},
-        {"Close", nameOf(D().so.close)}};
+    std::map<std::string, std::string> routes = {{"Claim", nameOf(D().so.claim)},
+                                                 {"ClaimDevice", nameOf(D().so.claimDevice)},
+                                                 {"Release", nameOf(D().so.release)},
+                                                 {"ReleaseDevice", nameOf(D().so.releaseDevice)},
+                                                 {"Close", nameOf(D().so.close)}};
     for (const auto& [from, to] : C().forwardedAs) routes[from] = to;
     std::vector<const DispatchEntry*> methods;
     for (const DispatchEntry& m : C().members)
@@ -367,10 +376,22 @@ TEST_P(ControlConformance, PropertiesGoThroughTheServiceObjectAndComeBack) {
         VariantInit(&value);
         UniqueBstr text(BstrFromAnsi(std::string("v-") + m.name));
         switch (vt) {
-        case VT_BSTR: value.vt = VT_BSTR; value.bstrVal = text.Get(); break;
-        case VT_BOOL: value.vt = VT_BOOL; value.boolVal = VARIANT_TRUE; break;
-        case VT_CY: value.vt = VT_CY; value.cyVal.int64 = 123456; break;
-        default: value.vt = VT_I4; value.lVal = 3; break;
+            case VT_BSTR:
+                value.vt = VT_BSTR;
+                value.bstrVal = text.Get();
+                break;
+            case VT_BOOL:
+                value.vt = VT_BOOL;
+                value.boolVal = VARIANT_TRUE;
+                break;
+            case VT_CY:
+                value.vt = VT_CY;
+                value.cyVal.int64 = 123456;
+                break;
+            default:
+                value.vt = VT_I4;
+                value.lVal = 3;
+                break;
         }
         DISPID id = DISPID_UNKNOWN;
         ASSERT_EQ(control_.IdOf(m.name, &id), S_OK);
@@ -400,9 +421,11 @@ TEST_P(ControlConformance, EventsUseTheirDispids) {
     std::vector<std::pair<DISPID, int32_t>> fired;
     for (const EventRoute& route : D().events) {
         if (route.message == 0) continue;
-        ASSERT_EQ(control_.OnEvent(route.dispid, [&fired, d = route.dispid](const EventArgs& a) {
-            fired.emplace_back(d, a.Long(0));
-        }), S_OK);
+        ASSERT_EQ(control_.OnEvent(route.dispid,
+                                   [&fired, d = route.dispid](const EventArgs& a) {
+                                       fired.emplace_back(d, a.Long(0));
+                                   }),
+                  S_OK);
     }
     int32_t rc = -1;
     ASSERT_EQ(control_.Call("Claim", &rc, 0), S_OK);
@@ -447,25 +470,32 @@ TEST_P(ControlConformance, FreezeEventsHoldsEventsAndReachesTheServiceObject) {
     while (kind < kEventKinds && D().events[kind].message == 0) ++kind;
     ASSERT_LT(kind, kEventKinds);
     std::vector<int32_t> fired;
-    ASSERT_EQ(control_.OnEvent(D().events[kind].dispid, [&](const EventArgs& a) { fired.push_back(a.Long(0)); }), S_OK);
+    ASSERT_EQ(control_.OnEvent(D().events[kind].dispid,
+                               [&](const EventArgs& a) { fired.push_back(a.Long(0)); }),
+              S_OK);
     int32_t rc = -1;
     ASSERT_EQ(control_.Call("Claim", &rc, 0), S_OK);
     auto raise = [&](int32_t value) {
         int32_t data = 0, response = 0;
         std::string text;
         switch (static_cast<EventKind>(kind)) {
-        case EventKind::Data: return so->RaiseData(value);
-        case EventKind::DirectIO: return so->RaiseDirectIO(value, &data, &text);
-        case EventKind::Error: return so->RaiseError(value, 0, 2, &response);
-        case EventKind::StatusUpdate: return so->RaiseStatusUpdate(value);
+            case EventKind::Data:
+                return so->RaiseData(value);
+            case EventKind::DirectIO:
+                return so->RaiseDirectIO(value, &data, &text);
+            case EventKind::Error:
+                return so->RaiseError(value, 0, 2, &response);
+            case EventKind::StatusUpdate:
+                return so->RaiseStatusUpdate(value);
         }
         return false;
     };
 
     GenericServiceObject::ClearCalls();
     ASSERT_EQ(control_.Put("FreezeEvents", DispArg::Bool(true)), S_OK);
-    EXPECT_EQ(GenericServiceObject::Calls(),
-              std::vector<std::string>{"SetPropertyNumber(" + std::to_string(PIDX_FreezeEvents) + ",1)"});
+    EXPECT_EQ(
+        GenericServiceObject::Calls(),
+        std::vector<std::string>{"SetPropertyNumber(" + std::to_string(PIDX_FreezeEvents) + ",1)"});
     if (D().freezeHoldsEvents) {
         Sender sender([&] { raise(41); });
         ASSERT_TRUE(host::PumpUntil([&] { return sender.Started(); }, 5s));

@@ -77,8 +77,9 @@ void PrintTo(const ControlClass* c, std::ostream* os);
 
 }  // namespace orv::co::conformance
 
-#define ORV_CONTROL_CONFORMANCE(Name, table)                                                    \
-    static const auto* const orv_control_conformance_env_##Name =                              \
-        ::testing::AddGlobalTestEnvironment(new ::orv::co::conformance::ControlEnvironment(table)); \
-    INSTANTIATE_TEST_SUITE_P(Name, ControlConformance, ::testing::Values(&(table)),            \
+#define ORV_CONTROL_CONFORMANCE(Name, table)                                        \
+    static const auto* const orv_control_conformance_env_##Name =                   \
+        ::testing::AddGlobalTestEnvironment(                                        \
+            new ::orv::co::conformance::ControlEnvironment(table));                 \
+    INSTANTIATE_TEST_SUITE_P(Name, ControlConformance, ::testing::Values(&(table)), \
                              [](const auto&) { return std::string(#Name); })

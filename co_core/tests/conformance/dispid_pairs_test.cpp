@@ -29,7 +29,9 @@ struct DispidPair {
     const char* soProgId;                      // the service object it drives
 };
 
-void PrintTo(const DispidPair& p, std::ostream* os) { *os << p.name; }
+void PrintTo(const DispidPair& p, std::ostream* os) {
+    *os << p.name;
+}
 
 const DispidPair kPairs[] = {
     {"PINPad", &pinpad::CPinpadControlCtrl::Descriptor, "ORVPin.so"},
@@ -72,7 +74,8 @@ std::vector<std::string> Differences(const ControlDescriptor& d, const DispatchD
     std::map<std::string, DISPID> members;
     if (d.soMembers.empty()) out.push_back("the control lists no service-object members");
     for (const SoMember& m : d.soMembers) {
-        if (!members.emplace(m.name, m.dispid).second) out.push_back(std::string(m.name) + " listed twice");
+        if (!members.emplace(m.name, m.dispid).second)
+            out.push_back(std::string(m.name) + " listed twice");
         DISPID actual = DISPID_UNKNOWN;
         if (FAILED(so.GetDispId(m.name, &actual)))
             out.push_back(std::string(m.name) + " is missing on the service object");

@@ -13,7 +13,9 @@
 
 namespace orv::test {
 
-inline pid_t ThreadId() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+inline pid_t ThreadId() {
+    return static_cast<pid_t>(::syscall(SYS_gettid));
+}
 
 // True once the thread is asleep in the kernel (state S); false when the limit passes first.
 inline bool WaitUntilBlocked(pid_t tid, std::chrono::milliseconds limit = std::chrono::seconds(5)) {

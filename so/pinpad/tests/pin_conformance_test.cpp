@@ -9,7 +9,14 @@ namespace {
 // Without the Java method every PIN pad method answers 106 and records it.
 DeviceMethod Pin(const char* name, std::function<int32_t(SoClient&)> call, const char* java,
                  const char* missingName) {
-    return {name, std::move(call), java, nullptr, nullptr, true, 111, 106,
+    return {name,
+            std::move(call),
+            java,
+            nullptr,
+            nullptr,
+            true,
+            111,
+            106,
             {std::string("Failed to get Method ID for ") + missingName,
              std::string("NoSuchMethodError:") + java}};
 }
@@ -19,28 +26,57 @@ const SoClass kPinPad{
     .serverLibrary = "libPinpadBridge.so",
     .deviceClass = "PINPad",
     .device = "P1",
-    .dispatchOrder = {"BeginEFTTransaction", "ComputeMAC", "EnablePINEntry", "EndEFTTransaction",
-                      "UpdateKey", "VerifyMAC", "CheckHealth", "Claim", "ClearInput", "Close",
-                      "DirectIO", "Release", "GetPropertyNumber", "GetPropertyString",
-                      "SetPropertyNumber", "SetPropertyString", "GetAmount", "SetAmount",
-                      "OpenService", "COFreezeEvents", "ClaimDevice", "ReleaseDevice",
-                      "CompareFirmwareVersion", "ResetStatistics", "RetrieveStatistics",
-                      "UpdateFirmware", "UpdateStatistics"},
+    .dispatchOrder = {"BeginEFTTransaction",
+                      "ComputeMAC",
+                      "EnablePINEntry",
+                      "EndEFTTransaction",
+                      "UpdateKey",
+                      "VerifyMAC",
+                      "CheckHealth",
+                      "Claim",
+                      "ClearInput",
+                      "Close",
+                      "DirectIO",
+                      "Release",
+                      "GetPropertyNumber",
+                      "GetPropertyString",
+                      "SetPropertyNumber",
+                      "SetPropertyString",
+                      "GetAmount",
+                      "SetAmount",
+                      "OpenService",
+                      "COFreezeEvents",
+                      "ClaimDevice",
+                      "ReleaseDevice",
+                      "CompareFirmwareVersion",
+                      "ResetStatistics",
+                      "RetrieveStatistics",
+                      "UpdateFirmware",
+                      "UpdateStatistics"},
     .deviceMethods =
         {
-            Pin("BeginEFTTransaction", [](SoClient& s) { return s.Method("BeginEFTTransaction", "DUKPT", 1); },
+            Pin(
+                "BeginEFTTransaction",
+                [](SoClient& s) { return s.Method("BeginEFTTransaction", "DUKPT", 1); },
                 "beginEFTTransaction", "BeginEFTTransaction"),
-            Pin("EnablePINEntry", [](SoClient& s) { return s.Method("EnablePINEntry"); },
+            Pin(
+                "EnablePINEntry", [](SoClient& s) { return s.Method("EnablePINEntry"); },
                 "enablePINEntry", "enablePINEntry"),
-            Pin("ComputeMAC", [](SoClient& s) {
+            Pin(
+                "ComputeMAC",
+                [](SoClient& s) {
                     BSTR out = nullptr;
                     const int32_t r = s.Method("ComputeMAC", "MSG", &out);
                     SysFreeString(out);
                     return r;
-                }, "computeMAC", "ComputeMAC"),
-            Pin("UpdateKey", [](SoClient& s) { return s.Method("UpdateKey", 9, std::string(32, '9')); },
+                },
+                "computeMAC", "ComputeMAC"),
+            Pin(
+                "UpdateKey",
+                [](SoClient& s) { return s.Method("UpdateKey", 9, std::string(32, '9')); },
                 "updateKey", "UpdateKey"),
-            Pin("EndEFTTransaction", [](SoClient& s) { return s.Method("EndEFTTransaction", 1); },
+            Pin(
+                "EndEFTTransaction", [](SoClient& s) { return s.Method("EndEFTTransaction", 1); },
                 "endEFTTransaction", "EndEFTTransaction"),
         },
     .prepare =
@@ -74,8 +110,9 @@ TEST_P(PinBareExtras, VerifyMACAndAmountWithoutJavaMethods) {
     so.Call<std::nullptr_t>("SetAmount", five);
     EXPECT_EQ(so.ResultCode(), 102) << "Amount never records";
     const std::vector<std::string> lines = LinesSince(before);
-    EXPECT_TRUE(SameLines(lines, {"Begin GetAmount", "Failed to get Method ID", "NoSuchMethodError:getAmount",
-                                  "setAmount", "Failed to get Method ID", "NoSuchMethodError:setAmount"}))
+    EXPECT_TRUE(SameLines(
+        lines, {"Begin GetAmount", "Failed to get Method ID", "NoSuchMethodError:getAmount",
+                "setAmount", "Failed to get Method ID", "NoSuchMethodError:setAmount"}))
         << Show(lines);
 }
 

@@ -27,7 +27,9 @@ int32_t SoClient::OpenService(const char* deviceClass, const char* device, IDisp
     return Call<int32_t>("OpenService", deviceClass, device, control);
 }
 
-int32_t SoClient::Number(int32_t index) { return Call<int32_t>("GetPropertyNumber", index); }
+int32_t SoClient::Number(int32_t index) {
+    return Call<int32_t>("GetPropertyNumber", index);
+}
 
 std::string SoClient::String(int32_t index) {
     BSTR b = Call<BSTR>("GetPropertyString", index);
@@ -56,10 +58,9 @@ std::unique_ptr<test::TestInstall>& InstallSlot() {
 void SoEnvironment::SetUp() {
     InstallSlot() = std::make_unique<test::TestInstall>(
         std::vector<std::filesystem::path>{test::BuildDir() / "lib" / class_.serverLibrary});
-    test::TestInstall::SetString(
-        std::string("SOFTWARE\\OLEforRetail\\ServiceOPOS\\") + class_.deviceClass + "\\" +
-            class_.device,
-        nullptr, class_.identity.progId);
+    test::TestInstall::SetString(std::string("SOFTWARE\\OLEforRetail\\ServiceOPOS\\") +
+                                     class_.deviceClass + "\\" + class_.device,
+                                 nullptr, class_.identity.progId);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
 }
 
@@ -68,14 +69,18 @@ void SoEnvironment::TearDown() {
     InstallSlot().reset();
 }
 
-test::TestInstall& SoEnvironment::Install() { return *InstallSlot(); }
+test::TestInstall& SoEnvironment::Install() {
+    return *InstallSlot();
+}
 
 bool BareJavaClass() {
     const char* v = std::getenv("ORV_CONFORMANCE_JAVA");
     return v && std::string(v) == "bare";
 }
 
-void PrintTo(const SoClass* c, std::ostream* os) { *os << c->identity.className; }
+void PrintTo(const SoClass* c, std::ostream* os) {
+    *os << c->identity.className;
+}
 
 // ---------------------------------------------------------------- fixture
 
@@ -188,26 +193,60 @@ bool Listed(const SoClass& c, const char* name) {
 std::vector<DeviceMethod> CommonMethods(const SoClass& c) {
     const SoTraits& t = c.identity.traits;
     std::vector<DeviceMethod> all = {
-        {"Claim", [](SoClient& s) { return s.Method("Claim", 1000); }, "claim", "Begin claiming",
-         "Claim is successfully done", true, 111, OPOS_E_CLAIMED,
+        {"Claim",
+         [](SoClient& s) { return s.Method("Claim", 1000); },
+         "claim",
+         "Begin claiming",
+         "Claim is successfully done",
+         true,
+         111,
+         OPOS_E_CLAIMED,
          {"Begin claiming", "Failed to get Method ID for claim", "NoSuchMethodError:claim"}},
-        {"ClaimDevice", [](SoClient& s) { return s.Method("ClaimDevice", 1000); }, "claim",
-         "Begin claiming", "Claim is successfully done", t.recordsClaimDevice, 111, OPOS_E_CLAIMED,
+        {"ClaimDevice",
+         [](SoClient& s) { return s.Method("ClaimDevice", 1000); },
+         "claim",
+         "Begin claiming",
+         "Claim is successfully done",
+         t.recordsClaimDevice,
+         111,
+         OPOS_E_CLAIMED,
          {"Begin claiming", "Failed to get Method ID for claim", "NoSuchMethodError:claim"}},
-        {"Release", [](SoClient& s) { return s.Method("Release"); }, "release",
-         "Begin Releasing device", "Release is successfully done", true, 111, OPOS_E_FAILURE,
-         {"Begin Releasing device", "Failed to get Method ID for release",
-          "NoSuchMethodError:release"}},
-        {"ReleaseDevice", [](SoClient& s) { return s.Method("ReleaseDevice"); }, "release",
-         "Begin Releasing device", "Release is successfully done", t.recordsClaimDevice, 111,
+        {"Release",
+         [](SoClient& s) { return s.Method("Release"); },
+         "release",
+         "Begin Releasing device",
+         "Release is successfully done",
+         true,
+         111,
          OPOS_E_FAILURE,
          {"Begin Releasing device", "Failed to get Method ID for release",
           "NoSuchMethodError:release"}},
-        {"CheckHealth", [](SoClient& s) { return s.Method("CheckHealth", 1); }, "checkHealth",
-         "Begin checking health", "Check Health is successfully done", true, 111, OPOS_E_FAILURE,
+        {"ReleaseDevice",
+         [](SoClient& s) { return s.Method("ReleaseDevice"); },
+         "release",
+         "Begin Releasing device",
+         "Release is successfully done",
+         t.recordsClaimDevice,
+         111,
+         OPOS_E_FAILURE,
+         {"Begin Releasing device", "Failed to get Method ID for release",
+          "NoSuchMethodError:release"}},
+        {"CheckHealth",
+         [](SoClient& s) { return s.Method("CheckHealth", 1); },
+         "checkHealth",
+         "Begin checking health",
+         "Check Health is successfully done",
+         true,
+         111,
+         OPOS_E_FAILURE,
          {"Begin checking health", "NoSuchMethodError:checkHealth"}},
-        {"ClearInput", [](SoClient& s) { return s.Method("ClearInput"); }, "clearInput",
-         "Begin clearing input", "Clear Input is successfully done", true, 111,
+        {"ClearInput",
+         [](SoClient& s) { return s.Method("ClearInput"); },
+         "clearInput",
+         "Begin clearing input",
+         "Clear Input is successfully done",
+         true,
+         111,
          kClearInputMissingResult,
          {"Begin clearing input", "Failed to get Method ID for ClearInput",
           "NoSuchMethodError:clearInput"}},
@@ -219,14 +258,26 @@ std::vector<DeviceMethod> CommonMethods(const SoClass& c) {
              SysFreeString(text);
              return r;
          },
-         "directIO", nullptr, nullptr, true, 111, OPOS_E_FAILURE,
+         "directIO",
+         nullptr,
+         nullptr,
+         true,
+         111,
+         OPOS_E_FAILURE,
          {"Failed to get Method ID for DirectIO ", "NoSuchMethodError:directIO"}},
     };
     const bool stats = t.recordsStatistics;
     auto statistics = [&](const char* name, const char* java, const char* begin,
                           const char* success, const char* missingName,
                           std::function<int32_t(SoClient&)> call) {
-        all.push_back({name, std::move(call), java, begin, success, stats, 111, OPOS_E_ILLEGAL,
+        all.push_back({name,
+                       std::move(call),
+                       java,
+                       begin,
+                       success,
+                       stats,
+                       111,
+                       OPOS_E_ILLEGAL,
                        {begin, std::string("Failed to get Method ID for ") + missingName,
                         std::string("NoSuchMethodError:") + java}});
     };
@@ -308,23 +359,25 @@ TEST_P(SoConformance, PropertyRowsAnswerAndTraceTheirValues) {
         const std::vector<std::string> lines = LinesSince(before);
         const std::string java = row.java ? row.java : "";
         switch (row.kind) {
-        case NumberGet::Constant:
-            EXPECT_EQ(value, row.constant);
-            EXPECT_TRUE(lines.empty()) << Show(lines);
-            break;
-        case NumberGet::Bool:
-            EXPECT_TRUE(value == 0 || value == 1) << value;
-            EXPECT_EQ(lines, (std::vector<std::string>{
-                                 java + " property",
-                                 "Get BOOL: " + java + " property returns " + std::to_string(value),
-                                 java + " property is done"}));
-            break;
-        case NumberGet::Int:
-            EXPECT_EQ(lines, (std::vector<std::string>{java + " property",
-                                                       "Get Integer: Result of " + java +
-                                                           " property is " + std::to_string(value),
-                                                       java + " property is done"}));
-            break;
+            case NumberGet::Constant:
+                EXPECT_EQ(value, row.constant);
+                EXPECT_TRUE(lines.empty()) << Show(lines);
+                break;
+            case NumberGet::Bool:
+                EXPECT_TRUE(value == 0 || value == 1) << value;
+                EXPECT_EQ(lines,
+                          (std::vector<std::string>{
+                              java + " property",
+                              "Get BOOL: " + java + " property returns " + std::to_string(value),
+                              java + " property is done"}));
+                break;
+            case NumberGet::Int:
+                EXPECT_EQ(lines,
+                          (std::vector<std::string>{java + " property",
+                                                    "Get Integer: Result of " + java +
+                                                        " property is " + std::to_string(value),
+                                                    java + " property is done"}));
+                break;
         }
     }
     for (const StringGetRow& row : p.stringGet) {
@@ -338,9 +391,10 @@ TEST_P(SoConformance, PropertyRowsAnswerAndTraceTheirValues) {
         EXPECT_EQ(lines.front(), java + " property");
         EXPECT_EQ(lines.back(), java + " property is done");
         if (row.kind == StringGet::String && row.mask == Mask::None && row.fix == TextFix::None) {
-            EXPECT_EQ(lines, (std::vector<std::string>{java + " property",
-                                                       "Get String: " + java + " property is " + value,
-                                                       java + " property is done"}));
+            EXPECT_EQ(lines,
+                      (std::vector<std::string>{java + " property",
+                                                "Get String: " + java + " property is " + value,
+                                                java + " property is done"}));
         }
         if (row.kind == StringGet::IntAsName) {
             bool named = value.empty();
@@ -348,7 +402,8 @@ TEST_P(SoConformance, PropertyRowsAnswerAndTraceTheirValues) {
             EXPECT_TRUE(named) << value;
         }
         if (row.mask != Mask::None && !value.empty()) {
-            for (const auto& l : lines) EXPECT_EQ(l.find(value), std::string::npos) << "in clear: " << l;
+            for (const auto& l : lines)
+                EXPECT_EQ(l.find(value), std::string::npos) << "in clear: " << l;
         }
     }
     EXPECT_EQ(control->Count("SOError"), 0u);
@@ -374,11 +429,18 @@ TEST_P(SoConformance, PropertyRowsTakeTheirOwnValueBack) {
         const std::string java = row.java;
         std::string middle;
         switch (row.kind) {
-        case NumberSet::Bool: middle = "Set BOOL: " + java + " property to " + std::to_string(value != 0); break;
-        case NumberSet::Int: middle = "Set Interger:" + java + " property to " + std::to_string(value); break;
-        case NumberSet::FixedText: middle = "Set Property String: " + java + " property to " + row.text; break;
+            case NumberSet::Bool:
+                middle = "Set BOOL: " + java + " property to " + std::to_string(value != 0);
+                break;
+            case NumberSet::Int:
+                middle = "Set Interger:" + java + " property to " + std::to_string(value);
+                break;
+            case NumberSet::FixedText:
+                middle = "Set Property String: " + java + " property to " + row.text;
+                break;
         }
-        EXPECT_EQ(lines, (std::vector<std::string>{java + " property", middle, java + " property is done"}));
+        EXPECT_EQ(lines, (std::vector<std::string>{java + " property", middle,
+                                                   java + " property is done"}));
         if (get && row.kind != NumberSet::FixedText) {
             EXPECT_EQ(so.Number(row.index), value) << "the value comes back";
         }
@@ -428,31 +490,37 @@ TEST_P(SoConformance, PropertyFailuresRecordReportAndTraceTheJavaException) {
             EXPECT_EQ(std::vector<int32_t>({e.a, e.b, e.c}), std::vector<int32_t>({code, 0, 0}));
         }
         const std::vector<std::string> lines = LinesSince(before);
-        EXPECT_NE(std::find(lines.begin(), lines.end(), PlantedLine(java, dev, code, 3)), lines.end())
+        EXPECT_NE(std::find(lines.begin(), lines.end(), PlantedLine(java, dev, code, 3)),
+                  lines.end())
             << Show(lines);
     };
     for (const NumberGetRow& row : p.numberGet) {
         if (row.kind == NumberGet::Constant) continue;
-        check(row.java, [&] { EXPECT_EQ(so.Number(row.index), 0); }, row.index);
+        check(
+            row.java, [&] { EXPECT_EQ(so.Number(row.index), 0); }, row.index);
     }
     for (const NumberSetRow& row : p.numberSet)
-        check(row.java, [&] { so.SetNumber(row.index, 1); }, row.index);
+        check(
+            row.java, [&] { so.SetNumber(row.index, 1); }, row.index);
     for (const StringGetRow& row : p.stringGet) {
-        check(row.java, [&] {
-            const std::string v = so.String(row.index);
-            if (row.kind == StringGet::String) {
-                EXPECT_EQ(v, "[Error]");
-            }
-            if (row.kind == StringGet::Binary) {
-                EXPECT_EQ(v, "");
-            }
-        }, row.index);
+        check(
+            row.java,
+            [&] {
+                const std::string v = so.String(row.index);
+                if (row.kind == StringGet::String) {
+                    EXPECT_EQ(v, "[Error]");
+                }
+                if (row.kind == StringGet::Binary) {
+                    EXPECT_EQ(v, "");
+                }
+            },
+            row.index);
     }
     for (const StringSetRow& row : p.stringSet) {
-        const std::string value = row.kind == StringSet::NameAsInt && !row.names.empty()
-                                      ? row.names.front().name
-                                      : "x";
-        check(row.java, [&] { so.SetString(row.index, value); }, row.index);
+        const std::string value =
+            row.kind == StringSet::NameAsInt && !row.names.empty() ? row.names.front().name : "x";
+        check(
+            row.java, [&] { so.SetString(row.index, value); }, row.index);
     }
 }
 
@@ -520,12 +588,17 @@ TEST_P(SoConformance, UnknownIndexesFromMinus1To2000000) {
         VARIANT result;
         VariantInit(&result);
         if (!numbers.count(index) && !coreNumber) {
-            ASSERT_EQ(d->Invoke(getNumber, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
-            ASSERT_EQ(result.lVal, t.unknownNumberGet == UnknownNumberGet::Index ? index : 0) << index;
+            ASSERT_EQ(
+                d->Invoke(getNumber, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr),
+                S_OK);
+            ASSERT_EQ(result.lVal, t.unknownNumberGet == UnknownNumberGet::Index ? index : 0)
+                << index;
             ++checked;
         }
         if (!strings.count(index)) {
-            ASSERT_EQ(d->Invoke(getString, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
+            ASSERT_EQ(
+                d->Invoke(getString, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr),
+                S_OK);
             ASSERT_EQ(result.vt, VT_BSTR);
             ASSERT_EQ(AnsiFromBstr(result.bstrVal), "[Error: Automation?]") << index;
             VariantClear(&result);
@@ -533,12 +606,16 @@ TEST_P(SoConformance, UnknownIndexesFromMinus1To2000000) {
         if (!numberSets.count(index) && !coreNumber) {
             setArgs[1].lVal = index;
             DISPPARAMS two{setArgs, nullptr, 2, 0};
-            ASSERT_EQ(d->Invoke(setNumber, IID_NULL, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr), S_OK);
+            ASSERT_EQ(
+                d->Invoke(setNumber, IID_NULL, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr),
+                S_OK);
         }
         if (!stringSets.count(index)) {
             textArgs[1].lVal = index;
             DISPPARAMS two{textArgs, nullptr, 2, 0};
-            ASSERT_EQ(d->Invoke(setString, IID_NULL, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr), S_OK);
+            ASSERT_EQ(
+                d->Invoke(setString, IID_NULL, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr),
+                S_OK);
         }
     }
     EXPECT_GT(checked, 1000u);
@@ -553,7 +630,8 @@ TEST_P(SoConformance, UnknownIndexesFromMinus1To2000000) {
             so.Method("Claim", 0);  // ResultCode := 0
             ASSERT_EQ(so.ResultCode(), 0);
             so.SetNumber(index, 1);
-            EXPECT_EQ(so.ResultCode(), t.unknownNumberSet == UnknownNumberSet::RecordIllegal ? 106 : 0);
+            EXPECT_EQ(so.ResultCode(),
+                      t.unknownNumberSet == UnknownNumberSet::RecordIllegal ? 106 : 0);
         }
         if (!stringSets.count(index)) {
             so.Method("Claim", 0);
@@ -606,7 +684,8 @@ TEST_P(SoConformance, MethodFailuresGiveTheirResultAndTraceTheJavaException) {
         EXPECT_EQ(m.call(so), m.failureResult);
         EXPECT_EQ(so.ResultCode(), m.records ? m.failureResult : Marker());
         const std::vector<std::string> lines = LinesSince(before);
-        EXPECT_NE(std::find(lines.begin(), lines.end(), PlantedLine(m.java, dev, 113, 0)), lines.end())
+        EXPECT_NE(std::find(lines.begin(), lines.end(), PlantedLine(m.java, dev, 113, 0)),
+                  lines.end())
             << Show(lines);
         Sim("unfail " + dev);
     }
@@ -659,15 +738,30 @@ TEST_P(SoConformance, EventsFollowTheCallbackList) {
     };
     const char* probe = "com/orv/sotest/Probe";
     const std::vector<Kind> kinds = {
-        {"SOData", "Data", [&](jstring d) { test::CallStaticLong(probe, "postData", "(Ljava/lang/String;I)J", d, 5); }},
-        {"SOError", "Error", [&](jstring d) { test::CallStaticLong(probe, "postError", "(Ljava/lang/String;IIII)J", d, 111, 0, 2, 12); }},
-        {"SODirectIO", "DirectIO", [&](jstring d) {
+        {"SOData", "Data",
+         [&](jstring d) {
+             test::CallStaticLong(probe, "postData", "(Ljava/lang/String;I)J", d, 5);
+         }},
+        {"SOError", "Error",
+         [&](jstring d) {
+             test::CallStaticLong(probe, "postError", "(Ljava/lang/String;IIII)J", d, 111, 0, 2,
+                                  12);
+         }},
+        {"SODirectIO", "DirectIO",
+         [&](jstring d) {
              jstring ab = test::JavaString("AB");
-             test::CallStaticLong(probe, "postDirectIO", "(Ljava/lang/String;IILjava/lang/String;)J", d, 3, 0x1234, ab);
+             test::CallStaticLong(probe, "postDirectIO",
+                                  "(Ljava/lang/String;IILjava/lang/String;)J", d, 3, 0x1234, ab);
              test::Env()->DeleteLocalRef(ab);
          }},
-        {"SOStatusUpdate", "Status Update", [&](jstring d) { test::CallStaticLong(probe, "postStatus", "(Ljava/lang/String;I)J", d, 7); }},
-        {"SOOutputComplete", "OutputComplete", [&](jstring d) { test::CallStaticLong(probe, "postOutputComplete", "(Ljava/lang/String;I)J", d, 9); }},
+        {"SOStatusUpdate", "Status Update",
+         [&](jstring d) {
+             test::CallStaticLong(probe, "postStatus", "(Ljava/lang/String;I)J", d, 7);
+         }},
+        {"SOOutputComplete", "OutputComplete",
+         [&](jstring d) {
+             test::CallStaticLong(probe, "postOutputComplete", "(Ljava/lang/String;I)J", d, 9);
+         }},
     };
     std::set<std::string> listed;
     for (const char* cb : Id().callbacks) listed.insert(cb);
@@ -694,7 +788,8 @@ TEST_P(SoConformance, EventsFollowTheCallbackList) {
                 EXPECT_EQ(c.a, 5);
             }
             if (k.callback == std::string("SOError")) {
-                EXPECT_EQ(std::vector<int32_t>({c.a, c.b, c.c, c.d}), std::vector<int32_t>({111, 0, 2, 12}));
+                EXPECT_EQ(std::vector<int32_t>({c.a, c.b, c.c, c.d}),
+                          std::vector<int32_t>({111, 0, 2, 12}));
             }
             if (k.callback == std::string("SODirectIO")) {
                 EXPECT_EQ(std::vector<int32_t>({c.a, c.b}), std::vector<int32_t>({3, 0x1234}));
@@ -720,9 +815,16 @@ TEST_P(SoConformance, EventsFollowTheCallbackList) {
 TEST_P(SoBareConformance, MissingMethodsGiveTheirFixedResultsAndLines) {
     std::vector<DeviceMethod> methods = AllMethods(C());
     // Close last: it ends the session.
-    methods.push_back({"Close", [](SoClient& s) { return s.Method("Close"); }, "close",
-                       "Begin closing", nullptr, true, 111, OPOS_E_CLOSED,
-                       {"Begin closing", "Failed to get Method ID for close", "NoSuchMethodError:close"}});
+    methods.push_back(
+        {"Close",
+         [](SoClient& s) { return s.Method("Close"); },
+         "close",
+         "Begin closing",
+         nullptr,
+         true,
+         111,
+         OPOS_E_CLOSED,
+         {"Begin closing", "Failed to get Method ID for close", "NoSuchMethodError:close"}});
     for (const DeviceMethod& m : methods) {
         SCOPED_TRACE(m.name);
         MarkResultCode();

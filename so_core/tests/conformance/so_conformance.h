@@ -75,13 +75,13 @@ private:
 
 // A method of the class beyond the common ones (or a common one with texts of its own).
 struct DeviceMethod {
-    const char* name;                       // dispatch name
+    const char* name;                        // dispatch name
     std::function<int32_t(SoClient&)> call;  // calls it with harmless arguments
-    const char* java;                       // the Java method it reaches
-    const char* beginLine = nullptr;        // written before the Java call (null: none)
-    const char* successLine = nullptr;      // written after it succeeded (null: none)
-    bool records = true;                    // ResultCode follows its result
-    int32_t failureResult = 111;            // its result when Java throws
+    const char* java;                        // the Java method it reaches
+    const char* beginLine = nullptr;         // written before the Java call (null: none)
+    const char* successLine = nullptr;       // written after it succeeded (null: none)
+    bool records = true;                     // ResultCode follows its result
+    int32_t failureResult = 111;             // its result when Java throws
     // Without the Java method (bare class): its result and the lines it adds, where a line
     // "NoSuchMethodError:<name>" stands for the VM's own wording of that error.
     int32_t missingResult = 106;
@@ -168,10 +168,10 @@ std::string PlantedLine(const std::string& java, const std::string& device, int 
 
 }  // namespace orv::so::conformance
 
-#define ORV_SO_CONFORMANCE(Name, table)                                                      \
-    static const auto* const orv_so_conformance_env_##Name =                                \
+#define ORV_SO_CONFORMANCE(Name, table)                                                        \
+    static const auto* const orv_so_conformance_env_##Name =                                   \
         ::testing::AddGlobalTestEnvironment(new ::orv::so::conformance::SoEnvironment(table)); \
-    INSTANTIATE_TEST_SUITE_P(Name, SoConformance, ::testing::Values(&(table)),              \
-                             [](const auto&) { return std::string(#Name); });               \
-    INSTANTIATE_TEST_SUITE_P(Name, SoBareConformance, ::testing::Values(&(table)),          \
+    INSTANTIATE_TEST_SUITE_P(Name, SoConformance, ::testing::Values(&(table)),                 \
+                             [](const auto&) { return std::string(#Name); });                  \
+    INSTANTIATE_TEST_SUITE_P(Name, SoBareConformance, ::testing::Values(&(table)),             \
                              [](const auto&) { return std::string(#Name); })

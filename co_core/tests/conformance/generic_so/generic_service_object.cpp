@@ -1,7 +1,7 @@
 #include "generic_service_object.h"
 
-#include <algorithm>
 #include <strings.h>
+#include <algorithm>
 
 #include "platform/com_ptr.h"
 #include "platform/com_register.h"
@@ -29,15 +29,24 @@ Globals& G() {
 std::string Text(const VARIANT* v) {
     if (!v) return "?";
     switch (v->vt) {
-    case VT_I4: return std::to_string(v->lVal);
-    case VT_I2: return std::to_string(v->iVal);
-    case VT_BOOL: return v->boolVal ? "1" : "0";
-    case VT_CY: return std::to_string(v->cyVal.int64);
-    case VT_BSTR: return AnsiFromBstr(v->bstrVal);
-    case VT_DISPATCH: return v->pdispVal ? "dispatch" : "null";
-    case VT_I4 | VT_BYREF: return v->plVal ? "&" + std::to_string(*v->plVal) : "&null";
-    case VT_BSTR | VT_BYREF: return v->pbstrVal ? "&" + AnsiFromBstr(*v->pbstrVal) : "&null";
-    default: return "vt" + std::to_string(v->vt);
+        case VT_I4:
+            return std::to_string(v->lVal);
+        case VT_I2:
+            return std::to_string(v->iVal);
+        case VT_BOOL:
+            return v->boolVal ? "1" : "0";
+        case VT_CY:
+            return std::to_string(v->cyVal.int64);
+        case VT_BSTR:
+            return AnsiFromBstr(v->bstrVal);
+        case VT_DISPATCH:
+            return v->pdispVal ? "dispatch" : "null";
+        case VT_I4 | VT_BYREF:
+            return v->plVal ? "&" + std::to_string(*v->plVal) : "&null";
+        case VT_BSTR | VT_BYREF:
+            return v->pbstrVal ? "&" + AnsiFromBstr(*v->pbstrVal) : "&null";
+        default:
+            return "vt" + std::to_string(v->vt);
     }
 }
 
@@ -103,9 +112,9 @@ std::vector<std::string> GenericServiceObject::Calls() {
 
 size_t GenericServiceObject::CountCalls(const std::string& prefix) {
     std::lock_guard<std::mutex> lock(G().mutex);
-    return static_cast<size_t>(std::count_if(G().calls.begin(), G().calls.end(), [&](const auto& c) {
-        return c.compare(0, prefix.size(), prefix) == 0;
-    }));
+    return static_cast<size_t>(
+        std::count_if(G().calls.begin(), G().calls.end(),
+                      [&](const auto& c) { return c.compare(0, prefix.size(), prefix) == 0; }));
 }
 
 HRESULT STDMETHODCALLTYPE GenericServiceObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count,
@@ -235,7 +244,8 @@ bool GenericServiceObject::RaiseData(int32_t status) {
 bool GenericServiceObject::RaiseStatusUpdate(int32_t data) {
     IDispatch* control = control_.load();
     if (!control || Callback("SOStatusUpdate") == DISPID_UNKNOWN) return false;
-    return SUCCEEDED(DispatchDriver(control, false).Call(Callback("SOStatusUpdate"), nullptr, data));
+    return SUCCEEDED(
+        DispatchDriver(control, false).Call(Callback("SOStatusUpdate"), nullptr, data));
 }
 
 bool GenericServiceObject::RaiseDirectIO(int32_t number, int32_t* data, std::string* text) {
@@ -272,10 +282,9 @@ ORV_API HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
     return orv::ModuleCanUnloadNow();
 }
 ORV_API HRESULT STDMETHODCALLTYPE DllRegisterServer() {
-    return orv::RegisterInprocServer({orv::co::conformance::kGenericClsid,
-                                      orv::co::conformance::kGenericSoProgId,
-                                      "Service object of the control conformance tests",
-                                      "Apartment", ORV_THIS_MODULE});
+    return orv::RegisterInprocServer(
+        {orv::co::conformance::kGenericClsid, orv::co::conformance::kGenericSoProgId,
+         "Service object of the control conformance tests", "Apartment", ORV_THIS_MODULE});
 }
 ORV_API HRESULT STDMETHODCALLTYPE DllUnregisterServer() {
     return orv::UnregisterInprocServer(orv::co::conformance::kGenericClsid,
