@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "../../platform/win32/tests/blocked_thread.h"
 #include "co_core/fire_event.h"
 #include "host/pump.h"
 #include "platform/com_ptr.h"
@@ -174,8 +175,14 @@ TEST_F(FireEventTest, StaleMessageNeverFiresWithALaterSendersFields) {
     ASSERT_TRUE(a->WaitDone(1s));
     a.reset();
     fire_.ArmEvents();
-    Sender b([&] { fire_.DirectIO(2, &dataB, &textB); });
-    std::this_thread::sleep_for(50ms);  // B's message queued behind A's
+    std::atomic<pid_t> tidB{0};
+    Sender b([&] {
+        tidB.store(orv::test::ThreadId());
+        fire_.DirectIO(2, &dataB, &textB);
+    });
+    // B has offered its event (its message is queued behind A's) once it waits for the answer.
+    while (tidB.load() == 0) std::this_thread::yield();
+    ASSERT_TRUE(orv::test::WaitUntilBlocked(tidB.load()));
     ASSERT_TRUE(Pump([&] { return b.Done(); }));
     host::PumpUntil([] { return false; }, 100ms);
     ASSERT_EQ(owner_.events.size(), 1u);

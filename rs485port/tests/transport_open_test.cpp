@@ -330,11 +330,16 @@ TEST_F(OpenTest, CloseEndsTheWriteWhenTheOutstandingPieceCompletes) {
     orvposs_SetTransmitDelay(300);
     int status = 0;
     const Bytes data = Pattern(400);
+    const DWORD written = GetTickCount();  // the piece goes out after this, done 300 ms later
     ASSERT_EQ(Transport_Write(handle, data.data(), 400, &status), 1);
     for (int i = 0; i < 100 && orvposs_CallCount("PosWrite") == 0; ++i) Sleep(10);
     const DWORD start = GetTickCount();
     EXPECT_EQ(Close(handle), 1);
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    const DWORD end = GetTickCount();
+    // Close returned once the piece was done: not before its 300 ms, and long before the
+    // five seconds it waits for a piece that never completes.
+    EXPECT_GE(end - written, 290u);
+    EXPECT_LT(end - start, 2000u);
     EXPECT_TRUE(LogContains("Device ID = 1\t Done Flag = 1\n"));
     // The piece that was out completed; no further piece was started.
     EXPECT_EQ(orvposs_CallCount("PosWrite"), 1u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "../../win32/tests/blocked_thread.h"
 #include "platform/hid.h"
 #include "platform/hid_sim.h"
 #include "platform/win32.h"
@@ -390,8 +392,10 @@ TEST_F(HidSim, WriteModesFailStallAndRelease) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
     EXPECT_EQ(OrvHidSimPendingOutput(id), 0u);
 
-    std::thread release([id] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The release waits until this thread sits in the stalled write.
+    const pid_t writer = orv::test::ThreadId();
+    std::thread release([id, writer] {
+        EXPECT_TRUE(orv::test::WaitUntilBlocked(writer));
         OrvHidSimSetWriteMode(id, ORV_HID_SIM_WRITE_NORMAL);
     });
     EXPECT_TRUE(OrvHidWriteReport(h, report.data(), 9, 5000, &written));
@@ -408,22 +412,28 @@ TEST_F(HidSim, StalledWriteEndsWhenTheHandleClosesOrTheDeviceGoes) {
     OrvHidSimSetWriteMode(id, ORV_HID_SIM_WRITE_STALL);
     const Bytes report(9, 0);
     DWORD error = 0, error2 = 0;
+    std::atomic<pid_t> tid{0};
     std::thread writer([&] {
+        tid.store(orv::test::ThreadId());
         DWORD written;
         OrvHidWriteReport(h, report.data(), 9, 10000, &written);
         error = GetLastError();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (tid.load() == 0) std::this_thread::yield();
+    ASSERT_TRUE(orv::test::WaitUntilBlocked(tid.load())) << "the write stalls";
     OrvHidClose(h);
     writer.join();
     EXPECT_EQ(error, DWORD(ERROR_OPERATION_ABORTED));
 
+    tid.store(0);
     std::thread writer2([&] {
+        tid.store(orv::test::ThreadId());
         DWORD written;
         OrvHidWriteReport(h2, report.data(), 9, 10000, &written);
         error2 = GetLastError();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (tid.load() == 0) std::this_thread::yield();
+    ASSERT_TRUE(orv::test::WaitUntilBlocked(tid.load())) << "the write stalls";
     OrvHidSimUnplug(id);
     writer2.join();
     EXPECT_EQ(error2, DWORD(ERROR_DEVICE_NOT_CONNECTED));

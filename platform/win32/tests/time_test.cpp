@@ -52,8 +52,13 @@ TEST(SystemTimeTest, IsUtcAndLocalTimeIsLocal) {
 }
 
 TEST(SystemTimeTest, NullOutputIsIgnored) {
+    SetLastError(1234);
     GetSystemTime(nullptr);
     GetLocalTime(nullptr);
+    EXPECT_EQ(GetLastError(), 1234u) << "no error is reported for it";
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    EXPECT_GE(st.wYear, 2024) << "and the next call still answers";
 }
 
 }  // namespace

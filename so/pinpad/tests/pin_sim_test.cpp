@@ -76,20 +76,7 @@ TEST(PinRegistration, LibraryExportsExactlyTheServerEntriesAndTheEventNatives) {
     EXPECT_EQ(exported, expected);
 }
 
-TEST(PinRegistration, EveryMethodNameOfThePinPadControlResolvesToItsPosition) {
-    ServiceObjectClient so;
-    ASSERT_EQ(so.Create("P1"), S_OK);
-    EXPECT_TRUE(so.HasEveryMethodName());
-    for (int i = 0; i < 27; ++i) {
-        DISPID id = 0;
-        ASSERT_EQ(so.Driver().GetDispId(pin::kMethodNames[i], &id), S_OK);
-        EXPECT_EQ(id, i + 1) << pin::kMethodNames[i];
-    }
-    DISPID id = 0;
-    EXPECT_EQ(so.Driver().GetDispId("getpropertynumber", &id), S_OK) << "names ignore case";
-    EXPECT_EQ(id, pin::GetPropertyNumber);
-    so.Release();
-}
+// Names and positions of the dispatch map: pin_conformance_test (DispatchOrder).
 
 // ---------------------------------------------------------------- an EFT transaction
 
@@ -254,12 +241,22 @@ TEST_F(PinEvents, UnsupportedDirectIOCommandsCallNothingAndLogNothing) {
         EXPECT_EQ(so.DirectIO(command, &data, &text), 111) << command;
         EXPECT_EQ(so.GetPropertyNumber(6), 111);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(control->Count("SODirectIO"), 0u);
+    // A supported command after them: its answer is the first event, so none came before it.
+    Sim("terminal set model ZR8800");
+    int32_t data = 0;
+    BSTR text = nullptr;
+    ASSERT_EQ(so.DirectIO(17, &data, &text), 0);
+    SysFreeString(text);
+    ASSERT_TRUE(control->WaitFor(1, "SODirectIO"));
+    EXPECT_EQ(control->Count("SODirectIO"), 1u);
+    EXPECT_EQ(control->Calls().front().b, 0x1028) << "the model answer, nothing else";
     const Trace trace = CloseAndReadTrace();
     const size_t claimed = trace.Find("Claim is successfully done");
     ASSERT_NE(claimed, std::string::npos);
-    EXPECT_EQ(trace.lines[claimed + 1], "Begin closing") << "nothing between";
+    ASSERT_GE(trace.lines.size(), claimed + 4);
+    EXPECT_EQ(trace.lines[claimed + 1], "EventJNI: Received DirectIO Event") << "nothing between";
+    EXPECT_EQ(trace.lines[claimed + 2], "Firing DirectIO Event from eventjni");
+    EXPECT_EQ(trace.lines[claimed + 3], "Begin closing");
 }
 
 TEST_F(PinEvents, NoEventReachesAClosedOrDestroyedObject) {
@@ -321,20 +318,25 @@ TEST(PinRouting, EachEventGoesOnlyToTheObjectWhoseJavaControlRaisedIt) {
     PostStatus("P1", 1);
     PostStatus("P2", 2);
     PostStatus("P2", 3);
-    ASSERT_TRUE(first->WaitFor(1));
-    ASSERT_TRUE(second->WaitFor(2));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_EQ(first->Count(), 1u);
-    ASSERT_EQ(second->Count(), 2u);
+    // A last event on each device: each device delivers in order, one event at a time, so once
+    // both markers are in, every earlier event has reached whichever object it went to.
+    PostStatus("P1", 9);
+    PostStatus("P2", 9);
+    ASSERT_TRUE(first->WaitFor(2));
+    ASSERT_TRUE(second->WaitFor(3));
+    ASSERT_EQ(first->Count(), 2u);
+    ASSERT_EQ(second->Count(), 3u);
     EXPECT_EQ(first->Calls()[0].a, 1);
+    EXPECT_EQ(first->Calls()[1].a, 9);
     EXPECT_EQ(second->Calls()[0].a, 2);
     EXPECT_EQ(second->Calls()[1].a, 3);
+    EXPECT_EQ(second->Calls()[2].a, 9);
     for (auto* s : {&a, &b}) {
         s->Close();
         s->Release();
     }
-    EXPECT_EQ(ReadTrace(Install().TracePath()).Count("EventJNI: Received Status Update Event"), 1u);
-    EXPECT_EQ(ReadTrace(otherLogs / "Pinpadso.log").Count("EventJNI: Received Status Update Event"), 2u);
+    EXPECT_EQ(ReadTrace(Install().TracePath()).Count("EventJNI: Received Status Update Event"), 2u);
+    EXPECT_EQ(ReadTrace(otherLogs / "Pinpadso.log").Count("EventJNI: Received Status Update Event"), 3u);
     first->Release();
     second->Release();
 }

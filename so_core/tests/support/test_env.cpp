@@ -28,7 +28,10 @@ int RunCommand(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TestInstall::TestInstall(bool registerBridge) {
+TestInstall::TestInstall(bool registerBridge)
+    : TestInstall(registerBridge ? std::vector<fs::path>{BridgeLibrary()} : std::vector<fs::path>{}) {}
+
+TestInstall::TestInstall(const std::vector<fs::path>& servers) {
     root_ = fs::temp_directory_path() / ("orv-so-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(LogDir());
@@ -40,9 +43,9 @@ TestInstall::TestInstall(bool registerBridge) {
     SetServiceInfo("Classpath", (BuildDir() / "lib").string());
     SetString("SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\P1", nullptr, "ORVPin.so");
     SetString("SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\P2", nullptr, "ORVPin.so");
-    if (registerBridge &&
-        RunCommand(RegsvrTool().string() + " /s " + BridgeLibrary().string()) != 0)
-        throw std::runtime_error("regsvr failed for " + BridgeLibrary().string());
+    for (const fs::path& server : servers)
+        if (RunCommand(RegsvrTool().string() + " /s " + server.string()) != 0)
+            throw std::runtime_error("regsvr failed for " + server.string());
 }
 
 TestInstall::~TestInstall() {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orv::so::test {
 
@@ -14,6 +15,8 @@ public:
     // Creates the folders and the registry file and sets ORV_REGISTRY, ORV_SIM_LOCK_DIR. With
     // registerBridge, runs regsvr on libPinpadBridge.so.
     explicit TestInstall(bool registerBridge = true);
+    // The same with these COM server libraries registered instead of the PIN pad bridge.
+    explicit TestInstall(const std::vector<std::filesystem::path>& servers);
     ~TestInstall();
     TestInstall(const TestInstall&) = delete;
     TestInstall& operator=(const TestInstall&) = delete;
