@@ -441,6 +441,7 @@ TEST_P(ControlConformance, EventsUseTheirDispids) {
         {EventKind::DirectIO, [&] { return so->RaiseDirectIO(6, &data, &text); }, 6},
         {EventKind::Error, [&] { return so->RaiseError(111, 0, 2, &response); }, 111},
         {EventKind::StatusUpdate, [&] { return so->RaiseStatusUpdate(7); }, 7},
+        {EventKind::OutputComplete, [&] { return so->RaiseOutputComplete(8); }, 8},
     };
     for (const Kind& k : kinds) {
         SCOPED_TRACE(static_cast<int>(k.kind));
@@ -487,6 +488,8 @@ TEST_P(ControlConformance, FreezeEventsHoldsEventsAndReachesTheServiceObject) {
                 return so->RaiseError(value, 0, 2, &response);
             case EventKind::StatusUpdate:
                 return so->RaiseStatusUpdate(value);
+            case EventKind::OutputComplete:
+                return so->RaiseOutputComplete(value);
         }
         return false;
     };

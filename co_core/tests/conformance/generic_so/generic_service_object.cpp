@@ -183,7 +183,8 @@ HRESULT GenericServiceObject::Call(const std::string& name, std::vector<VARIANT*
         IDispatch* control = c && c->vt == VT_DISPATCH ? c->pdispVal : nullptr;
         if (control) {
             DispatchDriver driver(control, false);
-            for (const char* cb : {"SOData", "SODirectIO", "SOError", "SOStatusUpdate"}) {
+            for (const char* cb :
+                 {"SOData", "SODirectIO", "SOError", "SOStatusUpdate", "SOOutputComplete"}) {
                 DISPID id = DISPID_UNKNOWN;
                 if (SUCCEEDED(driver.GetDispId(cb, &id))) callbacks_[cb] = id;
             }
@@ -246,6 +247,13 @@ bool GenericServiceObject::RaiseStatusUpdate(int32_t data) {
     if (!control || Callback("SOStatusUpdate") == DISPID_UNKNOWN) return false;
     return SUCCEEDED(
         DispatchDriver(control, false).Call(Callback("SOStatusUpdate"), nullptr, data));
+}
+
+bool GenericServiceObject::RaiseOutputComplete(int32_t outputId) {
+    IDispatch* control = control_.load();
+    if (!control || Callback("SOOutputComplete") == DISPID_UNKNOWN) return false;
+    return SUCCEEDED(
+        DispatchDriver(control, false).Call(Callback("SOOutputComplete"), nullptr, outputId));
 }
 
 bool GenericServiceObject::RaiseDirectIO(int32_t number, int32_t* data, std::string* text) {

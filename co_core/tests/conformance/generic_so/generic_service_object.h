@@ -53,6 +53,7 @@ public:
     // SO* calls to the control on the calling thread; false without a control or that callback.
     bool RaiseData(int32_t status);
     bool RaiseStatusUpdate(int32_t data);
+    bool RaiseOutputComplete(int32_t outputId);
     bool RaiseDirectIO(int32_t number, int32_t* data, std::string* text);
     bool RaiseError(int32_t code, int32_t extended, int32_t locus, int32_t* response);
 
