@@ -2,6 +2,7 @@
 // worker thread in pieces of at most 160 bytes, each handed to PosWrite after the subsystem's
 // transmit-complete of the previous one.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "device_io.h"
@@ -12,8 +13,7 @@
 namespace orv::rs485 {
 namespace {
 
-constexpr DWORD kWriteWaitMs = 5000;
-constexpr DWORD kWritePollMs = 50;
+constexpr auto kWriteWait = std::chrono::milliseconds(5000);
 
 // Hands the next piece to PosWrite; `device.lock` is held.
 void TransmitLocked(DeviceRecord& device) {
@@ -114,18 +114,19 @@ int QueueWrite(Transport& transport, int handle, const void* data, unsigned leng
     log.Line("Device ID = %d\t Transport_Write\n", id);
     // Too long is refused at once rather than after waiting out a previous write.
     if (length > TR_MAX_WRITE) return fail(TR_E_WRITE_TOO_LONG);
-    const DWORD start = GetTickCount();
-    while (device->writeInProgress.load()) {
-        if (GetTickCount() - start >= kWriteWaitMs) {
+    {
+        // Woken by the end of the previous request (sent, failed or aborted) or by a close.
+        std::unique_lock lock(device->lock);
+        const bool free = device->transmitted.wait_for(lock, kWriteWait, [&] {
+            return !device->writeInProgress.load() || !device->open;
+        });
+        if (!free) {
+            lock.unlock();
             log.Line("Device ID = %d\t Previous Write Not Complete\n", id);
             return fail(TR_E_WRITE_BUSY);
         }
-        Sleep(kWritePollMs);
-    }
-    log.Line("Device ID = %d\t Transport_Write:: Past all sanity checks\n", id);
-    {
-        std::lock_guard lock(device->lock);
         if (!device->open) return fail(TR_E_NO_DEVICE);  // closed while waiting
+        log.Line("Device ID = %d\t Transport_Write:: Past all sanity checks\n", id);
         std::memcpy(device->transmit, data, length);
         device->transmitTotal = length;
         device->transmitOffset = 0;

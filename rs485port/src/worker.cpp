@@ -1,9 +1,14 @@
 #include "worker.h"
 
+#include <poll.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+
+#include "platform/queue_fd.h"
 
 namespace orv::rs485 {
 
@@ -40,11 +45,22 @@ void Worker::Main(std::shared_ptr<Run> run, WNDPROC procedure) {
     }
     run->created.notify_all();
     if (window == nullptr) return;
+    // Readable while a message waits for this thread: the pass starts as soon as there is work,
+    // and at the latest after a cycle.
+    const int queue = OrvGetMessageQueueFd();
     while (!run->stop.load()) {
         MSG msg;
-        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        // Every message of the thread: one the window filter left behind would keep the queue
+        // readable and the wait below would spin.
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         if (run->stop.load()) break;
-        Sleep(kCycleMs);
+        if (queue < 0) {
+            Sleep(kCycleMs);
+            continue;
+        }
+        pollfd ready{queue, POLLIN, 0};
+        while (poll(&ready, 1, int(kCycleMs)) < 0 && errno == EINTR) {
+        }
     }
     DestroyWindow(window);
     // Fails while another worker's window still uses the class; that worker unregisters it.
@@ -62,7 +78,12 @@ HWND Worker::Start(WNDPROC procedure) {
 }
 
 void Worker::Stop() {
-    if (run_) run_->stop = true;
+    if (run_) {
+        run_->stop = true;
+        // Wakes the worker from its wait; a window already gone means it is ending anyway.
+        HWND window = Window();
+        if (window != nullptr) PostMessageA(window, WM_NULL, 0, 0);
+    }
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id()) {
             thread_.detach();
