@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 #include "pos_errors.h"
+#include "worker.h"
 
 namespace orv::rs485 {
 
@@ -33,7 +34,9 @@ void TraceLog::Line(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(file_, format, args);
     va_end(args);
-    std::fflush(file_);
+    // The worker's lines (six and more per piece sent) reach the file when its pass ends; a
+    // caller's at once, as it may wait for the worker next.
+    if (!Worker::OnWorkerThread()) std::fflush(file_);
 }
 
 void TraceLog::Text(const char* format, ...) {

@@ -1,6 +1,7 @@
 // The transport's trace log "Rs485PortLibLog.txt" in the current folder. Entries are lines
 // "<tick count>:\t<text>"; byte dumps continue without the tick. Writing never fails a caller:
-// without a file (not created, or closed) entries are dropped.
+// without a file (not created, or closed) entries are dropped. A line of the API's callers is
+// flushed at once, the worker's when its pass ends (before it waits for the next message).
 #pragma once
 
 #include <cstdio>

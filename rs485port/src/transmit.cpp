@@ -65,8 +65,8 @@ void ContinueSend(Transport&, DeviceRecord& device) {
     const int id = device.Id();
     TraceLog& log = TraceLog::Get();
     device.transmitReady = true;
-    device.transmitted.notify_all();
     if (!device.open) {
+        device.transmitted.notify_all();  // the close waiting for this piece
         // Closing: the outstanding piece is done and nothing more goes out.
         device.ResetTransmitLocked();
         log.Line("Device ID = %d\t Skipped POSM_RS232_XMIT_COMPLETE Message & reset values\n", id);

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/queue_fd.h"
+#include "trace_log.h"
 
 namespace orv::rs485 {
 
@@ -53,6 +54,7 @@ void Worker::Main(std::shared_ptr<Run> run, WNDPROC procedure) {
         // Every message of the thread: one the window filter left behind would keep the queue
         // readable and the wait below would spin.
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        TraceLog::Get().Flush();
         if (run->stop.load()) break;
         if (queue < 0) {
             Sleep(kCycleMs);
