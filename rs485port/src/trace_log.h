@@ -25,6 +25,16 @@ public:
     void PosError(int number);
     void Flush();
 
+    // While one lives on a thread, that thread's lines wait for the batch's end (or a Flush) to
+    // reach the file: one write for the lines of one call.
+    class Batch {
+    public:
+        Batch();
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+    };
+
 private:
     TraceLog() = default;
     std::mutex mutex_;
