@@ -252,7 +252,7 @@ void Receive4096(benchmark::State& state) {
 BENCHMARK(Receive4096)->Arg(256)->Arg(1024)->Arg(2048)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
 // The wait for the worker alone: a one-byte write is one piece, one pass of the worker.
-// Back to back (no random phase), each request waits out a whole sleep of the worker.
+// Back to back (no random phase) and at a random point of the 100 ms cycle: both only wake it.
 void WorkerDispatchCycle(benchmark::State& state) {
     Session& s = TheSession();
     if (s.handle == 0) return state.SkipWithError("no device");
