@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -164,6 +165,7 @@ public:
 
 private:
     void Run() {
+        orv::perf::PinPeerThread();
         uint64_t seen = 0;
         for (;;) {
             int32_t first, count;
@@ -318,16 +320,30 @@ int main(int argc, char** argv) {
     if (!orv::perf::SetUpControlInstallation()) return 1;
     int rc = 0;
     {
-        Session session;
+        // The JVM's and the controls' own threads start on the peer core; this thread (the
+        // application's) stays on its own.
+        std::optional<Session> made;
+        bool opened = false;
+#ifdef ORV_MSR_CONTROL
+        bool msrOpened = false;
+#endif
+        orv::perf::OnPeerCore([&] {
+            made.emplace();
+            made->fd = orv::host::QueueFd();
+            opened = made->com && OpenClaimed(made->java, "P1", made->javaReceiver) &&
+                     OpenClaimed(made->fake, "FAKE", made->fakeReceiver);
+#ifdef ORV_MSR_CONTROL
+            msrOpened = opened && OpenMsr(*made);
+#endif
+        });
+        Session& session = *made;
         g_session = &session;
-        session.fd = orv::host::QueueFd();
-        if (!session.com || !OpenClaimed(session.java, "P1", session.javaReceiver) ||
-            !OpenClaimed(session.fake, "FAKE", session.fakeReceiver)) {
+        if (!opened) {
             std::fprintf(stderr, "cannot open the PIN pad controls\n");
             rc = 1;
         } else {
 #ifdef ORV_MSR_CONTROL
-            if (!OpenMsr(session)) {
+            if (!msrOpened) {
                 std::fprintf(stderr, "cannot open the MSR control: no swipe figures\n");
                 session.swipeReceiver.control = nullptr;
             }

@@ -105,6 +105,7 @@ void BM_PostMessageRoundTrip(benchmark::State& state) {
     std::promise<HWND> peerWindow;
     PeerState peerState;
     std::thread peer([&] {
+        orv::perf::PinPeerThread();
         HWND hwnd = CreateBenchWindow(&peerState);
         const int fd = OrvGetMessageQueueFd();
         peerWindow.set_value(hwnd);

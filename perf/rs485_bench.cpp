@@ -9,13 +9,18 @@
 //   until its procedure ran), the seven pieces done by hand on one thread without any cycle,
 //   and a client read of 4,096 held bytes (with its per-byte trace lines).
 //
-// The worker dispatches what is queued, then sleeps 100 ms; everything the subsystem posts
-// while a pass runs is handled in that pass, so a request costs one wait for the next pass
-// (0 to 100 ms, about 100 ms when requests follow each other) plus microseconds of work.
+// - A 10 MB write from Java (Rs485PortLibPort.Write on a Java-attached thread): sustained bytes
+//   per second (target at least 10 MB/s), and Close of the port while such a write is under way:
+//   how long the close takes (target at most 200 ms) and whether the write reported it fell short.
+//
+// The worker dispatches what is queued, then waits for the next message or 100 ms, whichever
+// comes first: a request costs two thread wake-ups (to the worker and back to the client) plus
+// the work, and Send1024's ratio_to_pieces compares it with the pieces alone (target at most 3).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -23,8 +28,11 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "baselines.h"
+#include "jvm_harness.h"
 #include "platform/win32.h"
 #include "possim/orvposs.h"
 #include "rs485port/pos_subsystem.h"
@@ -139,9 +147,13 @@ struct Session {
 Session* g_session = nullptr;
 
 Session& TheSession() {
-    if (g_session == nullptr) g_session = new Session;
+    // The transport's worker starts on the peer core.
+    if (g_session == nullptr) orv::perf::OnPeerCore([] { g_session = new Session; });
     return *g_session;
 }
+
+// Median microseconds of the seven pieces of 1,024 bytes done by hand (PiecesWithoutTheCycle).
+double g_piecesUs = 0;
 
 // Closes the device (ending the worker) and removes the private folder.
 void EndSession() {
@@ -153,27 +165,71 @@ void EndSession() {
     std::filesystem::remove_all(g_session->folder, ignored);
 }
 
+// The seven pieces of 1,024 bytes without the worker's cycle: PosWrite, its transmit-complete
+// posted to a window of this thread, taken and dispatched, next piece.
+void PiecesWithoutTheCycle(benchmark::State& state) {
+    TheSession();  // the subsystem is started by the session's open
+    orvposs_AddDevice(9, 9, 9, 0x64);
+    HWND queue = NewWindow("Rs485BenchQueue");
+    const PosOpenArg args[] = {{"slotNumber", 9},
+                               {"portNumber", 9},
+                               {"deviceNumber", 9},
+                               {"queueHandle", reinterpret_cast<INT_PTR>(queue)}};
+    const int descriptor = PosOpen("xptrs485", "PosRs232", 4, args);
+    if (descriptor <= 0 || PosIOCtl(descriptor, POS_IOCTL_ACQUIRE, nullptr, 0) != 0)
+        return state.SkipWithError("no simulated terminal");
+    const std::vector<unsigned char> data(1024, 0x33);
+    std::vector<double> us;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (int offset = 0; offset < 1024; offset += TR_PIECE_SIZE) {
+            const int piece = std::min(TR_PIECE_SIZE, 1024 - offset);
+            PosWrite(descriptor, data.data() + offset, piece);
+            MSG msg;
+            while (!PeekMessageA(&msg, queue, 0, 0, PM_REMOVE)) {
+            }
+            DispatchMessageA(&msg);
+        }
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    g_piecesUs = orv::perf::Percentile(us, 50);
+    state.counters["median_us"] = g_piecesUs;
+    PosClose(descriptor);
+    DestroyWindow(queue);
+    state.SetBytesProcessed(int64_t(state.iterations()) * 1024);
+}
+BENCHMARK(PiecesWithoutTheCycle)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
 void Send1024(benchmark::State& state) {
     Session& s = TheSession();
     if (s.handle == 0) return state.SkipWithError("no device");
     const std::vector<unsigned char> data(1024, 0x5A);
-    Samples samples(state);
-    for (auto _ : state) {
-        samples.ArriveAtRandomPhase();
-        const auto start = Clock::now();
-        int status = 0;
-        if (Transport_Write(s.handle, data.data(), 1024, &status) == 0)
-            return state.SkipWithError("write refused");
-        MSG msg;
-        GetMessageA(&msg, s.client, TRWM_XMIT_COMPLETE, TRWM_XMIT_COMPLETE);
-        samples.Record(Clock::now() - start);
+    const bool randomPhase = state.range(0) != 0;
+    std::vector<double> us;
+    {
+        Samples samples(state);
+        for (auto _ : state) {
+            if (randomPhase) samples.ArriveAtRandomPhase();
+            const auto start = Clock::now();
+            int status = 0;
+            if (Transport_Write(s.handle, data.data(), 1024, &status) == 0)
+                return state.SkipWithError("write refused");
+            MSG msg;
+            GetMessageA(&msg, s.client, TRWM_XMIT_COMPLETE, TRWM_XMIT_COMPLETE);
+            const auto elapsed = Clock::now() - start;
+            samples.Record(elapsed);
+            us.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
+        }
     }
+    const double median = orv::perf::Percentile(us, 50);
+    state.counters["median_us"] = median;
+    if (g_piecesUs > 0) state.counters["ratio_to_pieces"] = median / g_piecesUs;
     unsigned pieces[16] = {};
     state.counters["pieces"] = double(orvposs_TakePieceSizes(s.terminal, pieces, 16)) /
                                double(state.iterations());
     orvposs_TakeReceived(s.terminal, nullptr, 0);
 }
-BENCHMARK(Send1024)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(Send1024)->ArgName("random_phase")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
 
 void Receive4096(benchmark::State& state) {
     Session& s = TheSession();
@@ -196,7 +252,7 @@ void Receive4096(benchmark::State& state) {
 BENCHMARK(Receive4096)->Arg(256)->Arg(1024)->Arg(2048)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
 // The wait for the worker alone: a one-byte write is one piece, one pass of the worker.
-// Back to back (no random phase), each request waits out a whole sleep of the worker.
+// Back to back (no random phase) and at a random point of the 100 ms cycle: both only wake it.
 void WorkerDispatchCycle(benchmark::State& state) {
     Session& s = TheSession();
     if (s.handle == 0) return state.SkipWithError("no device");
@@ -217,35 +273,135 @@ void WorkerDispatchCycle(benchmark::State& state) {
 }
 BENCHMARK(WorkerDispatchCycle)->ArgName("random_phase")->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
-// The seven pieces of 1,024 bytes without the worker's cycle: PosWrite, its transmit-complete
-// posted to a window of this thread, taken and dispatched, next piece.
-void PiecesWithoutTheCycle(benchmark::State& state) {
-    TheSession();  // the subsystem is started by the session's open
-    orvposs_AddDevice(9, 9, 9, 0x64);
-    HWND queue = NewWindow("Rs485BenchQueue");
-    const PosOpenArg args[] = {{"slotNumber", 9},
-                               {"portNumber", 9},
-                               {"deviceNumber", 9},
-                               {"queueHandle", reinterpret_cast<INT_PTR>(queue)}};
-    const int descriptor = PosOpen("xptrs485", "PosRs232", 4, args);
-    if (descriptor <= 0 || PosIOCtl(descriptor, POS_IOCTL_ACQUIRE, nullptr, 0) != 0)
-        return state.SkipWithError("no simulated terminal");
-    const std::vector<unsigned char> data(1024, 0x33);
-    for (auto _ : state) {
-        for (int offset = 0; offset < 1024; offset += TR_PIECE_SIZE) {
-            const int piece = std::min(TR_PIECE_SIZE, 1024 - offset);
-            PosWrite(descriptor, data.data() + offset, piece);
-            MSG msg;
-            while (!PeekMessageA(&msg, queue, 0, 0, PM_REMOVE)) {
-            }
-            DispatchMessageA(&msg);
+// A Java port on a second simulated terminal (2/2/2) of the same transport, for the Java writes.
+struct JavaPort {
+    JNIEnv* env = nullptr;
+    jobject port = nullptr;
+    jmethodID write = nullptr, close = nullptr;
+    int terminal = 0;
+    bool ready = false;
+
+    JavaPort() {
+        TheSession();  // the transport and the subsystem's start-up
+        if (std::getenv("ORV_BUILD_DIR") == nullptr)
+            setenv("ORV_BUILD_DIR", ORV_BUILD_DIR_DEFAULT, 1);
+        orv::perf::OnPeerCore([&] {
+            env = orv::jni::test::Jvm(orv::jni::test::TestClassPath(),
+                                      orv::jni::test::TestLibraryPath(), false);
+        });
+        if (env == nullptr) return;
+        terminal = orvposs_AddDevice(2, 2, 2, 0x65);
+        jclass cls = env->FindClass("com/orv/comm/Rs485PortLibPort");
+        if (cls == nullptr) {
+            orv::jni::test::TakeException(env);
+            return;
         }
+        write = env->GetMethodID(cls, "Write", "([BI)I");
+        close = env->GetMethodID(cls, "Close", "()I");
+        port = env->NewGlobalRef(env->NewObject(cls, env->GetMethodID(cls, "<init>", "()V")));
+        jmethodID open = env->GetMethodID(cls, "Open", "(IIII)I");
+        ready = port != nullptr && env->CallIntMethod(port, open, 2, 2, 2, 0) == 0 &&
+                !orv::jni::test::TakeException(env);
     }
-    PosClose(descriptor);
-    DestroyWindow(queue);
-    state.SetBytesProcessed(int64_t(state.iterations()) * 1024);
+    bool Reopen() {
+        jclass cls = env->GetObjectClass(port);
+        const bool opened =
+            env->CallIntMethod(port, env->GetMethodID(cls, "Open", "(IIII)I"), 2, 2, 2, 0) == 0;
+        env->DeleteLocalRef(cls);
+        return opened && !orv::jni::test::TakeException(env);
+    }
+    // Write through Java on the calling thread (attached, and detached again when it is not the
+    // main thread); the bytes the write reported.
+    jint Write(const std::vector<unsigned char>& data, bool detach) {
+        JNIEnv* e = orv::jni::test::Jvm(orv::jni::test::TestClassPath(),
+                                        orv::jni::test::TestLibraryPath(), false);
+        e->PushLocalFrame(4);
+        jbyteArray array = e->NewByteArray(jsize(data.size()));
+        e->SetByteArrayRegion(array, 0, jsize(data.size()),
+                              reinterpret_cast<const jbyte*>(data.data()));
+        const jint written = e->CallIntMethod(port, write, array, jint(data.size()));
+        orv::jni::test::TakeException(e);
+        e->PopLocalFrame(nullptr);
+        if (detach) {
+            JavaVM* vm = nullptr;
+            e->GetJavaVM(&vm);
+            vm->DetachCurrentThread();
+        }
+        return written;
+    }
+};
+
+JavaPort& TheJavaPort() {
+    static JavaPort* port = new JavaPort;
+    return *port;
 }
-BENCHMARK(PiecesWithoutTheCycle)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+constexpr size_t kJavaWriteBytes = 10u << 20;
+
+void JavaWrite10MB(benchmark::State& state) {
+    JavaPort& java = TheJavaPort();
+    if (!java.ready) return state.SkipWithError("no Java port");
+    const std::vector<unsigned char> data(kJavaWriteBytes, 0x4A);
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const jint written = java.Write(data, false);
+        if (size_t(written) != data.size()) return state.SkipWithError("short write");
+        // The write returns once its last request is queued; the terminal's count ends it.
+        size_t received = 0;
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (received < data.size() && Clock::now() < deadline) {
+            received += orvposs_TakeReceived(java.terminal, nullptr, 0);
+            if (received < data.size()) std::this_thread::yield();
+        }
+        const double s = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(s);
+        seconds += s;
+        if (received != data.size())
+            return state.SkipWithError("the terminal did not receive everything");
+    }
+    state.counters["MB_per_s"] =
+        double(data.size()) * double(state.iterations()) / seconds / (1024.0 * 1024.0);
+    state.SetBytesProcessed(int64_t(data.size()) * state.iterations());
+}
+BENCHMARK(JavaWrite10MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Close from Java while a 10 MB write runs on another Java thread (pieces delayed 1 ms each so
+// that the write is long): how long the close takes, and whether the write reported less than
+// its length.
+void CloseDuringJavaWrite(benchmark::State& state) {
+    JavaPort& java = TheJavaPort();
+    if (!java.ready) return state.SkipWithError("no Java port");
+    const std::vector<unsigned char> data(kJavaWriteBytes, 0x4B);
+    std::vector<double> ms;
+    int reportedShort = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        orvposs_SetTransmitDelay(1);
+        const unsigned before = orvposs_CallCount("PosWrite");
+        jint written = -1;
+        std::thread writer([&] { written = java.Write(data, true); });
+        while (orvposs_CallCount("PosWrite") < before + 20) Sleep(1);
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        java.env->CallIntMethod(java.port, java.close);
+        const auto elapsed = Clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
+        state.PauseTiming();
+        writer.join();
+        reportedShort += size_t(written) < data.size() ? 1 : 0;
+        orvposs_SetTransmitDelay(0);
+        orvposs_TakeReceived(java.terminal, nullptr, 0);
+        orvposs_TakePieceSizes(java.terminal, nullptr, 0);
+        if (!java.Reopen()) return state.SkipWithError("reopen failed");
+        state.ResumeTiming();
+    }
+    state.counters["median_close_ms"] = orv::perf::Percentile(ms, 50);
+    state.counters["max_close_ms"] = orv::perf::Percentile(ms, 100);
+    state.counters["writes_reported_short"] = double(reportedShort) / double(state.iterations());
+}
+BENCHMARK(CloseDuringJavaWrite)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A client read of 4,092 held bytes (one block): the copy, and a trace line per byte.
 void ReadHeldBlock(benchmark::State& state) {

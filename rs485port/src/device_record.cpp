@@ -10,6 +10,7 @@ void DeviceRecord::ResetTransmitLocked() {
     transmitOffset = 0;
     writeInProgress = false;
     std::memset(transmit, 0, sizeof transmit);
+    transmitted.notify_all();  // a write waiting for this request may go
 }
 
 void DeviceRecord::Clear() {

@@ -16,14 +16,16 @@ struct DeviceRecord {
     // so a device is visible to lookups only while it is fully open.
     std::atomic<uint16_t> descriptor{0};
     std::atomic<uint16_t> slotNumber{0}, portNumber{0}, deviceId{0};
-    // Set from Transport_Write until the whole request is sent or has failed; polled unlocked.
+    // Set from Transport_Write until the whole request is sent or has failed (changed under
+    // `lock`, with `transmitted` signalled when it clears).
     std::atomic<bool> writeInProgress{false};
     // Announced data not yet read in full.
     std::atomic<bool> dataPending{false};
 
     // Guards what follows, up to the receive buffer.
     std::mutex lock;
-    // Signalled at each transmit-complete (a close waits for the outstanding piece).
+    // Signalled at each transmit-complete (a close waits for the outstanding piece) and when a
+    // request ends or the device closes (a write waits for the previous request).
     std::condition_variable transmitted;
     bool open = false;           // opened and acquired
     bool transmitReady = false;  // no piece outstanding

@@ -29,6 +29,7 @@ Listeners ListenersOf(DeviceRecord& device) {
 // Callbacks run with no lock of the device held, so that they may read, write or close.
 void Announce(DeviceRecord& device, int handle, uint32_t held) {
     const Listeners to = ListenersOf(device);
+    TraceLog::Get().Flush();  // the trace is in the file before anyone hears of the data
     if (to.client != nullptr) PostMessageA(to.client, TRWM_DATA_AVAILABLE, 0, LPARAM(held));
     if (to.onReceive != nullptr) to.onReceive(int(held), handle);
 }
@@ -36,6 +37,7 @@ void Announce(DeviceRecord& device, int handle, uint32_t held) {
 void ReportReadError(Transport& transport, DeviceRecord& device, int handle) {
     const Listeners to = ListenersOf(device);
     transport.SetResult(TR_E_READ);
+    TraceLog::Get().Flush();
     if (to.client != nullptr) PostMessageA(to.client, TRWM_ERROR, 0, 0);
     if (to.onError != nullptr) to.onError(kReadErrorCode, kReadErrorText, handle - 1);
 }

@@ -1,7 +1,10 @@
 // Outgoing data: a request of up to 1,024 bytes is queued by Transport_Write and leaves on the
 // worker thread in pieces of at most 160 bytes, each handed to PosWrite after the subsystem's
 // transmit-complete of the previous one.
+#include <sched.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "device_io.h"
@@ -12,8 +15,15 @@
 namespace orv::rs485 {
 namespace {
 
-constexpr DWORD kWriteWaitMs = 5000;
-constexpr DWORD kWritePollMs = 50;
+// Tells the client; the trace so far reaches the file first (the worker's lines otherwise wait
+// for the end of its pass).
+void NotifyClient(const DeviceRecord& device, UINT message, WPARAM wParam) {
+    TraceLog::Get().Flush();
+    if (device.client != nullptr) PostMessageA(device.client, message, wParam, 0);
+}
+
+constexpr auto kWriteWait = std::chrono::milliseconds(5000);
+constexpr auto kWriteLinger = std::chrono::microseconds(100);
 
 // Hands the next piece to PosWrite; `device.lock` is held.
 void TransmitLocked(DeviceRecord& device) {
@@ -40,7 +50,7 @@ void TransmitLocked(DeviceRecord& device) {
     log.PosError(posError);
     device.ResetTransmitLocked();
     log.Line("Device ID = %d\t Write data failed!\n", id);
-    if (device.client != nullptr) PostMessageA(device.client, TRWM_XMIT_FAILED, WPARAM(posError), 0);
+    NotifyClient(device, TRWM_XMIT_FAILED, WPARAM(posError));
 }
 
 }  // namespace
@@ -65,8 +75,8 @@ void ContinueSend(Transport&, DeviceRecord& device) {
     const int id = device.Id();
     TraceLog& log = TraceLog::Get();
     device.transmitReady = true;
-    device.transmitted.notify_all();
     if (!device.open) {
+        device.transmitted.notify_all();  // the close waiting for this piece
         // Closing: the outstanding piece is done and nothing more goes out.
         device.ResetTransmitLocked();
         log.Line("Device ID = %d\t Skipped POSM_RS232_XMIT_COMPLETE Message & reset values\n", id);
@@ -83,8 +93,7 @@ void ContinueSend(Transport&, DeviceRecord& device) {
     log.Line("Device ID = %d\t Transport_HandleXmitComplete::Post TRWM_XMIT_COMPLETE to command "
              "window\n",
              id);
-    if (device.client != nullptr)
-        PostMessageA(device.client, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal), 0);
+    NotifyClient(device, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal));
     device.ResetTransmitLocked();
 }
 
@@ -96,12 +105,12 @@ void AbortSend(Transport&, DeviceRecord& device) {
     device.ResetTransmitLocked();
     device.transmitted.notify_all();
     TraceLog::Get().Line("Device ID = %d\t Write data failed!\n", device.Id());
-    if (device.client != nullptr)
-        PostMessageA(device.client, TRWM_XMIT_FAILED, WPARAM(POSM_RS232_XMIT_ABORT), 0);
+    NotifyClient(device, TRWM_XMIT_FAILED, WPARAM(POSM_RS232_XMIT_ABORT));
 }
 
 int QueueWrite(Transport& transport, int handle, const void* data, unsigned length, int* status) {
     std::lock_guard writeLock(transport.writeLock);
+    TraceLog::Batch batch;
     DeviceRecord* device = transport.DeviceForHandle(handle);
     auto fail = [&](int code) {
         *status = code;
@@ -114,18 +123,28 @@ int QueueWrite(Transport& transport, int handle, const void* data, unsigned leng
     log.Line("Device ID = %d\t Transport_Write\n", id);
     // Too long is refused at once rather than after waiting out a previous write.
     if (length > TR_MAX_WRITE) return fail(TR_E_WRITE_TOO_LONG);
-    const DWORD start = GetTickCount();
-    while (device->writeInProgress.load()) {
-        if (GetTickCount() - start >= kWriteWaitMs) {
+    {
+        // Woken by the end of the previous request (sent, failed or aborted) or by a close.
+        std::unique_lock lock(device->lock);
+        auto free = [&] { return !device->writeInProgress.load() || !device->open; };
+        if (!free()) {
+            log.Flush();  // what this write logged is in the file while it waits
+            // A request of seven pieces is done in tens of microseconds: look for its end a
+            // little (yielding the processor) before sleeping until woken.
+            lock.unlock();
+            const auto until = std::chrono::steady_clock::now() + kWriteLinger;
+            while (device->writeInProgress.load() && std::chrono::steady_clock::now() < until)
+                sched_yield();
+            lock.lock();
+            device->transmitted.wait_for(lock, kWriteWait, free);
+        }
+        if (!free()) {
+            lock.unlock();
             log.Line("Device ID = %d\t Previous Write Not Complete\n", id);
             return fail(TR_E_WRITE_BUSY);
         }
-        Sleep(kWritePollMs);
-    }
-    log.Line("Device ID = %d\t Transport_Write:: Past all sanity checks\n", id);
-    {
-        std::lock_guard lock(device->lock);
         if (!device->open) return fail(TR_E_NO_DEVICE);  // closed while waiting
+        log.Line("Device ID = %d\t Transport_Write:: Past all sanity checks\n", id);
         std::memcpy(device->transmit, data, length);
         device->transmitTotal = length;
         device->transmitOffset = 0;

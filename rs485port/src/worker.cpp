@@ -1,9 +1,16 @@
 #include "worker.h"
 
+#include <poll.h>
+#include <sched.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+
+#include "platform/queue_fd.h"
+#include "trace_log.h"
 
 namespace orv::rs485 {
 
@@ -11,6 +18,22 @@ constexpr char kWindowClass[] = "Transport_xptrs485";
 constexpr char kWindowName[] = "Transport Window";
 constexpr DWORD kCycleMs = 100;
 constexpr auto kWindowWait = std::chrono::milliseconds(1000);
+// After a pass that had work, how long the worker looks for the next message before it sleeps:
+// a writer queues its next request right after the previous one ends, and catching it here saves
+// a sleep and a wake-up of this thread (tens of microseconds between cores) per request.
+constexpr auto kLinger = std::chrono::microseconds(50);
+
+// Whether a message waits within `linger`, giving the processor away meanwhile (the writer may
+// need this very core to queue it).
+bool MessageWithin(int queue, std::chrono::microseconds linger) {
+    const auto until = std::chrono::steady_clock::now() + linger;
+    pollfd ready{queue, POLLIN, 0};
+    do {
+        if (poll(&ready, 1, 0) > 0) return true;
+        sched_yield();
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
 
 thread_local bool t_isWorker = false;
 
@@ -40,11 +63,28 @@ void Worker::Main(std::shared_ptr<Run> run, WNDPROC procedure) {
     }
     run->created.notify_all();
     if (window == nullptr) return;
+    // Readable while a message waits for this thread: the pass starts as soon as there is work,
+    // and at the latest after a cycle.
+    const int queue = OrvGetMessageQueueFd();
     while (!run->stop.load()) {
         MSG msg;
-        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        bool worked = false;
+        // Every message of the thread: one the window filter left behind would keep the queue
+        // readable and the wait below would spin.
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+            worked = true;
+        }
+        TraceLog::Get().Flush();
+        if (worked && queue >= 0 && !run->stop.load() && MessageWithin(queue, kLinger)) continue;
         if (run->stop.load()) break;
-        Sleep(kCycleMs);
+        if (queue < 0) {
+            Sleep(kCycleMs);
+            continue;
+        }
+        pollfd ready{queue, POLLIN, 0};
+        while (poll(&ready, 1, int(kCycleMs)) < 0 && errno == EINTR) {
+        }
     }
     DestroyWindow(window);
     // Fails while another worker's window still uses the class; that worker unregisters it.
@@ -62,7 +102,12 @@ HWND Worker::Start(WNDPROC procedure) {
 }
 
 void Worker::Stop() {
-    if (run_) run_->stop = true;
+    if (run_) {
+        run_->stop = true;
+        // Wakes the worker from its wait; a window already gone means it is ending anyway.
+        HWND window = Window();
+        if (window != nullptr) PostMessageA(window, WM_NULL, 0, 0);
+    }
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id()) {
             thread_.detach();

@@ -1,6 +1,6 @@
 // The transport's worker thread: it owns the hidden window "Transport Window" of class
 // "Transport_xptrs485" (the POS subsystem's queue handle) and dispatches its messages, then
-// sleeps 100 ms, until it is told to stop.
+// waits for the next message or 100 ms, whichever comes first, until it is told to stop.
 #pragma once
 
 #include <memory>

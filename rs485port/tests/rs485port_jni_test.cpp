@@ -3,6 +3,7 @@
 // callbacks on the worker thread, the port list and the log file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -126,6 +127,41 @@ TEST_F(Rs485PortJni, WriteOf2500BytesQueuesPiecesOf1024_1024And452) {
          at = log.find("Transport_Write\n", at + 1))
         ++writes;
     EXPECT_EQ(writes, 3u);
+}
+
+// A close while a long Java write is under way ends it: the write returns short of its length
+// (what reached the terminal is an unbroken prefix) and the close itself succeeds.
+TEST_F(Rs485PortJni, CloseDuringALongWriteEndsItShortAndSucceeds) {
+    jobject port = NewPort();
+    ASSERT_EQ(Open(port), 0);
+    orvposs_SetTransmitDelay(2);  // 1 MB would take minutes: the close comes first
+    const ByteVector data = Pattern(1 << 20);
+    jint written = -1;
+    std::thread writer([&] {
+        JNIEnv* env = ThreadEnv();
+        env->PushLocalFrame(8);
+        jbyteArray array = env->NewByteArray(jsize(data.size()));
+        env->SetByteArrayRegion(array, 0, jsize(data.size()),
+                                reinterpret_cast<const jbyte*>(data.data()));
+        written = CallInt(env, port, "Write", "([BI)I", array, jint(data.size()));
+        env->PopLocalFrame(nullptr);
+        JavaVM* vm = nullptr;
+        env->GetJavaVM(&vm);
+        vm->DetachCurrentThread();
+    });
+    // Into the second request, so that one is queued behind the piece outstanding.
+    for (int i = 0; i < 500 && orvposs_CallCount("PosWrite") < 9; ++i) Sleep(10);
+    ASSERT_GE(orvposs_CallCount("PosWrite"), 9u);
+    EXPECT_EQ(Close(port), 1);
+    writer.join();
+    EXPECT_GE(written, 1024);
+    EXPECT_LT(written, jint(data.size()));
+    EXPECT_EQ(written % 1024, 0);  // whole requests only
+    ByteVector received(data.size());
+    received.resize(orvposs_TakeReceived(terminal_, received.data(), unsigned(received.size())));
+    ASSERT_GE(received.size(), size_t(written) - 1024);
+    EXPECT_TRUE(std::equal(received.begin(), received.end(), data.begin()));
+    EXPECT_EQ(orvposs_OpenDescriptors(), 0u);
 }
 
 TEST_F(Rs485PortJni, WriteLengthNeverReachesPastTheArray) {

@@ -1,6 +1,10 @@
 // Sending: requests of up to 1,024 bytes, 160-byte pieces each after the previous
 // transmit-complete, the client's TRWM_XMIT_COMPLETE / TRWM_XMIT_FAILED, and the wait for a
 // previous write.
+#include <algorithm>
+#include <iterator>
+#include <thread>
+
 #include "transport_fixture.h"
 
 namespace orv::rs485::test {
@@ -171,6 +175,62 @@ TEST_F(WriteTest, TransmitAbortEndsTheWriteInsteadOfBlockingTheDevice) {
     ASSERT_TRUE(WaitForClientMessage(TRWM_XMIT_COMPLETE, &done));
     EXPECT_EQ(done.wParam, 10u);
     EXPECT_EQ(ClientMessages(TRWM_XMIT_COMPLETE).size(), 1u);
+}
+
+
+// Writes back to back, each waiting for the previous request: every one goes out whole and in
+// order, whatever its size against the 160-byte piece.
+TEST_F(WriteTest, BackToBackWritesOfEverySizeLeaveInOrder) {
+    const int handle = Open(1, 1, 1, 1, nullptr, Client());
+    const unsigned sizes[] = {1, 159, 160, 161, 320, 1023, 1024, 7, 1024, 1};
+    Bytes all;
+    unsigned seed = 0;
+    for (unsigned size : sizes) {
+        const Bytes data = Pattern(size, ++seed);
+        int status = -1;
+        ASSERT_EQ(Transport_Write(handle, data.data(), size, &status), 1) << size;
+        EXPECT_EQ(status, TR_SUCCESS);
+        all.insert(all.end(), data.begin(), data.end());
+    }
+    for (int i = 0; i < 300 && ClientMessages(TRWM_XMIT_COMPLETE).size() < std::size(sizes); ++i)
+        PumpFor(10ms);
+    const std::vector<MSG> done = ClientMessages(TRWM_XMIT_COMPLETE);
+    ASSERT_EQ(done.size(), std::size(sizes));
+    for (size_t i = 0; i < done.size(); ++i) EXPECT_EQ(done[i].wParam, sizes[i]) << i;
+    EXPECT_EQ(Received(terminal_), all);
+    EXPECT_EQ(orvposs_ProtocolViolations(), 0u);
+}
+
+// A write waiting for the previous request is ended by a close of the device: it fails with
+// "no device" instead of waiting out its five seconds, and the close succeeds.
+TEST_F(WriteTest, CloseEndsAWriteWaitingForThePreviousOne) {
+    const int handle = Open(1, 1, 1, 1, nullptr, Client());
+    orvposs_SetTransmitDelay(50);  // seven pieces: about 350 ms for the first request
+    const Bytes first = Pattern(1024), second = Pattern(100, 3);
+    int status = 0;
+    ASSERT_EQ(Transport_Write(handle, first.data(), 1024, &status), 1);
+    int secondResult = -1, secondStatus = -1;
+    std::thread writer([&] {
+        secondResult = Transport_Write(handle, second.data(), 100, &secondStatus);
+    });
+    auto writes = [&] {
+        const std::string log = Log();
+        size_t n = 0;
+        for (size_t at = log.find("Transport_Write\n"); at != std::string::npos;
+             at = log.find("Transport_Write\n", at + 1))
+            ++n;
+        return n;
+    };
+    for (int i = 0; i < 300 && writes() < 2; ++i) Sleep(10);
+    ASSERT_EQ(writes(), 2u);
+    EXPECT_EQ(Close(handle), 1);
+    writer.join();
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_EQ(secondStatus, TR_E_NO_DEVICE);
+    EXPECT_EQ(orvposs_OpenDescriptors(), 0u);
+    const Bytes received = Received(terminal_);
+    EXPECT_LT(received.size(), 1024u);  // the rest of the first request never left
+    EXPECT_TRUE(std::equal(received.begin(), received.end(), first.begin()));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "so_core/event_relay.h"
 
+#include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/com_ptr.h"
 #include "so_core/binary_conversion.h"
@@ -11,6 +14,50 @@
 
 namespace orv::so {
 namespace {
+
+// Method IDs of the event classes, looked up once per class and method rather than once per
+// event (each lookup walks the JVM's symbol tables on the event's path). An entry holds a global
+// reference to its class, so the class stays loaded and the ID valid. Failed lookups are not
+// kept: they go through the relay's logging each time.
+class MethodIds {
+public:
+    static MethodIds& Instance() {
+        static auto* ids = new MethodIds;  // never destroyed: Java threads may relay at exit
+        return *ids;
+    }
+
+    jmethodID Get(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+        {
+            std::lock_guard lock(mutex_);
+            for (const Entry& e : entries_) {
+                if (std::strcmp(e.name, name) == 0 && std::strcmp(e.signature, signature) == 0 &&
+                    env->IsSameObject(e.cls, cls))
+                    return e.id;
+            }
+        }
+        const jmethodID id = env->GetMethodID(cls, name, signature);
+        if (!id || env->ExceptionCheck()) return id;
+        std::lock_guard lock(mutex_);
+        if (entries_.size() < kMaxEntries) {
+            const jclass global = static_cast<jclass>(env->NewGlobalRef(cls));
+            if (global) entries_.push_back(Entry{global, name, signature, id});
+        }
+        return id;
+    }
+
+private:
+    // A few event classes with a few getters each; more (classes loaded again and again) are
+    // looked up each time rather than pinned.
+    static constexpr size_t kMaxEntries = 64;
+    struct Entry {
+        jclass cls;
+        const char* name;  // literals of this file
+        const char* signature;
+        jmethodID id;
+    };
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
 
 // One event on one Java thread: the relay's own exception check and getter calls, writing to
 // the trace of the service object it found.
@@ -23,7 +70,8 @@ public:
         if (!event_) return false;
         eventClass_ = LocalRef<jclass>(env_, env_->GetObjectClass(event_));
         if (Check(nullptr) || !eventClass_) return false;
-        const jmethodID getSource = env_->GetMethodID(eventClass_.Get(), "getSource", "()Ljava/lang/Object;");
+        const jmethodID getSource = MethodIds::Instance().Get(env_, eventClass_.Get(), "getSource",
+                                                              "()Ljava/lang/Object;");
         if (Check(nullptr) || !getSource) return false;
         LocalRef<jobject> source(env_, env_->CallObjectMethod(event_, getSource));
         if (Check(nullptr) || !source) return false;
@@ -58,7 +106,7 @@ public:
 
     // Looks up an int getter; a missing one writes its line and the exception text.
     jmethodID IntGetter(const char* name, const char* missingLine) {
-        const jmethodID id = env_->GetMethodID(eventClass_.Get(), name, "()I");
+        const jmethodID id = MethodIds::Instance().Get(env_, eventClass_.Get(), name, "()I");
         if (!id) {
             if (missingLine) Line(missingLine);
             Check();
