@@ -106,12 +106,14 @@ LONG Store::modify(const MutationFn& fn) {
 
     std::string why;
     FileLock lock;
-    status = make_parent_folder(path_, why);
-    if (status == ERROR_SUCCESS) status = lock.acquire(path_ + ".lock", why);
+    const std::string target = write_target(path_);
+    status = make_parent_folder(target, why);
+    if (status == ERROR_SUCCESS) status = lock.acquire(target + ".lock", lock_timeout_ms(), why);
     if (status != ERROR_SUCCESS) {
         set_error_text(why);
         return status;
     }
+    remove_stale_temporaries(target);
     status = refresh();  // another process may have written since
     if (status != ERROR_SUCCESS) return status;
     try {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/registry_ext.h"
 #include "reg_fixture.h"
@@ -181,6 +182,26 @@ TEST_F(Store, ReadOnlyFolderWithoutAFileDeniesTheFirstWrite) {
     EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_BINARY, nullptr, 0),
               ERROR_ACCESS_DENIED);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// The registry path is a link (to a shared or packaged file): writes go to its target and the
+// link stays, whether the target exists yet or not.
+TEST_F(Store, WritesGoThroughASymbolicLinkToItsTarget) {
+    for (const char* target : {"real/registry.reg", "real/new.reg"}) {
+        SCOPED_TRACE(target);
+        std::filesystem::remove(path_);
+        std::filesystem::create_directories(dir_ + "/real");
+        if (std::string(target) == "real/registry.reg")
+            std::ofstream(dir_ + "/" + target) << "Windows Registry Editor Version 5.00\n\n";
+        std::filesystem::create_symlink(target, path_);
+        UniqueHkey key = create("A");
+        set_dword(key.get(), "v", 7);
+        EXPECT_TRUE(std::filesystem::is_symlink(path_));
+        std::ifstream in(dir_ + "/" + target);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("\"v\"=dword:00000007"), std::string::npos) << text;
+        key.reset();
+    }
 }
 
 }  // namespace
