@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "host/apartment.h"
+#include "host/control.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/registry_ext.h"
@@ -28,9 +30,11 @@ namespace {
 using orv::UniqueHkey;
 
 constexpr char kUsage[] =
-    "usage: orvdoctor CLASS DEVICE     e.g. orvdoctor PINPad P1\n"
+    "usage: orvdoctor [--open] CLASS DEVICE     e.g. orvdoctor PINPad P1\n"
     "Checks each step an OPOS Open of DEVICE takes and prints OK or what is wrong and how to\n"
-    "fix it. Exit code 0 when nothing is wrong, 1 otherwise, 2 for bad use.\n";
+    "fix it. --open then opens and claims the device through its control and prints the\n"
+    "results. Exit code 0 when nothing is wrong (and, with --open, Open and ClaimDevice\n"
+    "succeeded), 1 otherwise, 2 for bad use.\n";
 
 // The trace file each service object writes in its Logpath folder.
 struct ClassFacts {
@@ -220,10 +224,37 @@ void check_trace(Doctor& d, const std::string& oposClass) {
     d.ok("trace file " + path + " is free");
 }
 
+// Opens, claims, releases and closes through the control as an application would.
+bool really_open(const std::string& oposClass, const std::string& device) {
+    orv::host::ComApartment com;
+    orv::host::Control control;
+    if (const HRESULT hr = control.Create(("OPOS." + oposClass).c_str()); FAILED(hr)) {
+        std::printf("--open: creating OPOS.%s failed: 0x%08X\n", oposClass.c_str(),
+                    static_cast<unsigned>(hr));
+        return false;
+    }
+    int32_t rc = -1, openResult = 0, extended = 0;
+    control.Call("Open", &rc, device);
+    control.Get("OpenResult", &openResult);
+    std::printf("--open: Open(\"%s\") = %d, OpenResult = %d\n", device.c_str(), rc, openResult);
+    if (rc != 0) return false;
+    int32_t claim = -1;
+    control.Call("ClaimDevice", &claim, 1000);
+    control.Get("ResultCodeExtended", &extended);
+    std::printf("--open: ClaimDevice(1000) = %d, ResultCodeExtended = %d\n", claim, extended);
+    int32_t ignored = 0;
+    if (claim == 0) control.Call("ReleaseDevice", &ignored);
+    control.Call("Close", &ignored);
+    std::printf("--open: Close = %d\n", ignored);
+    return claim == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    const bool open = !args.empty() && args[0] == "--open";
+    if (open) args.erase(args.begin());
     if (args.size() != 2 || args[0].starts_with("-")) {
         std::cerr << kUsage;
         return 2;
@@ -267,6 +298,10 @@ int main(int argc, char** argv) {
     check_folder_value(d, orv::so::kClasspathValue, soLibrary);
     check_classpath(d, oposClass);
     check_trace(d, oposClass);
+    if (open && !really_open(oposClass, device)) {
+        std::cout << "Open or ClaimDevice failed.\n";
+        return 1;
+    }
     if (d.failures() == 0) {
         std::cout << "Open of " << oposClass << " " << device << " should succeed.\n";
         return 0;

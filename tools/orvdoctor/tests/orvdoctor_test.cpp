@@ -113,6 +113,18 @@ TEST_F(OrvDoctor, HealthyRegistryPassesEveryStep) {
     EXPECT_NE(r.out.find("Open of PINPad P1 should succeed."), std::string::npos) << r.out;
 }
 
+TEST_F(OrvDoctor, OpenReallyOpensAndClaimsThroughTheControl) {
+    Outcome r = run_with(good_, {program_, "--open", "PINPad", "P1"}, jar_);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("--open: Open(\"P1\") = 0, OpenResult = 0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--open: ClaimDevice(1000) = 0"), std::string::npos) << r.out;
+    // A device the registry does not know: the doctor's finding and the control's own answer.
+    r = run_with(good_, {program_, "--open", "PINPad", "P9"}, jar_);
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("FAIL  no device"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--open: Open(\"P9\") = 109"), std::string::npos) << r.out;
+}
+
 TEST_F(OrvDoctor, EachFailureIsFoundWithItsFix) {
     const std::string clsid = get("ORVPin.so\\CLSID", HKEY_CLASSES_ROOT);
     const std::string inproc = "CLSID\\" + clsid + "\\InprocServer32";
