@@ -89,10 +89,11 @@ void CFireEvent::ArmEvents() {
 }
 
 void CFireEvent::DisarmEvents() {
+    // Refused before anything changes: the caller stays claimed with its events armed.
+    if (inProgress_ > 0) throw DispatchException{kInProgressText};
     armed_.store(false);
     DropQueuedErrors();
     Wake();
-    if (inProgress_ > 0) throw DispatchException{kInProgressText};
 }
 
 void CFireEvent::SetFreeze(bool frozen) {

@@ -93,6 +93,7 @@ TEST_F(UsbPortJni, OpenAnswersWithItsResultCodes) {
     EXPECT_EQ(OrvHidSimOpenHandles(id), 1u);
     EXPECT_TRUE(fs::exists(work_ / "usbjni.log"));
     EXPECT_EQ(fs::file_size(work_ / "usbjni.log"), 0u);  // nothing is ever written to it
+    EXPECT_EQ(fs::status(work_ / "usbjni.log").permissions(), fs::perms(0640));
 }
 
 TEST_F(UsbPortJni, RecvOccurredGetsExactlyTheDeliveredBytesOnTheReaderThread) {

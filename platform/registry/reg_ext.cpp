@@ -1,6 +1,7 @@
 // The functions of platform/registry_ext.h.
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include "ansi_codepage.h"
@@ -111,6 +112,13 @@ LSTATUS WINAPI OrvRegExportKey(HKEY key, LPCSTR subKey, LPCSTR file) {
             text = write_reg_file(*find_path(store.root(), join_path(*base.path, sub)), name);
         }
         std::string why;
+        // As on Windows, an export does not make the folder it is asked to write into.
+        const std::filesystem::path folder = std::filesystem::path(write_target(file)).parent_path();
+        std::error_code ec;
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+            set_error_text(folder.string() + ": no such folder");
+            return ERROR_PATH_NOT_FOUND;
+        }
         LONG status = check_writable(file, why);
         if (status == ERROR_SUCCESS) status = replace_file(file, text, nullptr, nullptr, why);
         if (status != ERROR_SUCCESS) set_error_text(why);

@@ -8,6 +8,7 @@
 
 #include "ansi_codepage.h"
 #include "error_text.h"
+#include "platform/win32.h"
 #include "platform/winerror.h"
 #include "reg_file_parse.h"
 #include "reg_file_write.h"
@@ -27,6 +28,11 @@ void Store::set_missing() {
     ++generation_;
 }
 
+void Store::report(const std::string& why) {
+    set_error_text(why);
+    if (reported_.insert(why).second) OutputDebugStringA(("registry: " + why + "\n").c_str());
+}
+
 LONG Store::refresh() {
     const char* env = std::getenv("ORV_REGISTRY");
     const char* wanted = env && *env ? env : kDefaultStorePath;
@@ -42,7 +48,7 @@ LONG Store::refresh() {
             return ERROR_SUCCESS;
         }
         state_ = State::Unknown;
-        set_error_text(path_ + ": " + std::generic_category().message(err));
+        report(path_ + ": " + std::generic_category().message(err));
         return err == EACCES || err == EPERM ? ERROR_ACCESS_DENIED : ERROR_CANTREAD;
     }
     if ((state_ == State::Loaded || state_ == State::Malformed) && identity_of(st) == identity_) {
@@ -77,7 +83,7 @@ LONG Store::load() {
               ansi_to_utf8(parsed.failure->what);
     } else if (status != ERROR_BADDB) {
         state_ = State::Unknown;  // try again next time
-        set_error_text(why);
+        report(why);
         return status;
     }
     // Malformed: remembered until the file changes, so an unchanged bad file is not re-parsed.
@@ -85,7 +91,7 @@ LONG Store::load() {
     identity_ = identity;
     state_ = State::Malformed;
     malformed_ = std::move(why);
-    set_error_text(malformed_);
+    report(malformed_);
     return ERROR_BADDB;
 }
 
@@ -106,12 +112,14 @@ LONG Store::modify(const MutationFn& fn) {
 
     std::string why;
     FileLock lock;
-    status = make_parent_folder(path_, why);
-    if (status == ERROR_SUCCESS) status = lock.acquire(path_ + ".lock", why);
+    const std::string target = write_target(path_);
+    status = make_parent_folder(target, why);
+    if (status == ERROR_SUCCESS) status = lock.acquire(target + ".lock", lock_timeout_ms(), why);
     if (status != ERROR_SUCCESS) {
         set_error_text(why);
         return status;
     }
+    remove_stale_temporaries(target);
     status = refresh();  // another process may have written since
     if (status != ERROR_SUCCESS) return status;
     try {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "key_tree.h"
@@ -52,6 +53,9 @@ private:
     enum class State { Unknown, Missing, Loaded, Malformed };
 
     void set_missing();
+    // Sets the error text and, the first time this process meets that problem, says it in the
+    // debugger output: applications otherwise see only "is it registered?".
+    void report(const std::string& why);
     LONG load();
     LONG apply_and_write(const MutationFn& fn);
 
@@ -63,6 +67,7 @@ private:
     std::unique_ptr<Key> root_ = std::make_unique<Key>();
     uint64_t generation_ = 1;
     std::string malformed_;
+    std::set<std::string> reported_;
 };
 
 }  // namespace orv::reg

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "platform/winerror.h"
 
@@ -83,7 +86,8 @@ FileIdentity identity_of(const struct stat& st) {
 
 LONG read_whole_file(const std::string& path, UniqueFd& fd, FileIdentity& identity,
                      std::string& bytes, std::string& why) {
-    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking open: a FIFO without a writer would otherwise wait for ever.
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
     if (!file || ::fstat(file.get(), &st) != 0) {
         int err = errno;  // before anything else can change it
@@ -94,6 +98,7 @@ LONG read_whole_file(const std::string& path, UniqueFd& fd, FileIdentity& identi
         why = path + ": not a regular file";
         return ERROR_CANTREAD;
     }
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     identity = identity_of(st);
     if (st.st_size > kMaxFileSize) {
         why = path + ": larger than 64 MiB";
@@ -121,7 +126,33 @@ LONG read_whole_file(const std::string& path, UniqueFd& fd, FileIdentity& identi
     return ERROR_SUCCESS;
 }
 
-LONG check_writable(const std::string& path, std::string& why) {
+std::string write_target(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path target = path;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+        fs::path next = fs::read_symlink(target, ec);
+        if (ec) break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target.string();
+}
+
+void remove_stale_temporaries(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string prefix = "." + fs::path(path).filename().string() + ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder_of(path), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // mkstemp's six characters after the prefix; nothing else of ours looks like that.
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            it->is_regular_file(ec))
+            ::unlink(it->path().c_str());
+    }
+}
+
+LONG check_writable(const std::string& link, std::string& why) {
+    const std::string path = write_target(link);
     auto fail = [&why](const std::string& name) {
         int err = errno;
         why = reason(name, err);
@@ -179,8 +210,9 @@ LONG make_parent_folder(const std::string& path, std::string& why) {
     return ERROR_SUCCESS;
 }
 
-LONG replace_file(const std::string& path, std::string_view bytes, UniqueFd* keep,
+LONG replace_file(const std::string& link, std::string_view bytes, UniqueFd* keep,
                   FileIdentity* identity, std::string& why) {
+    const std::string path = write_target(link);
     auto fail = [&why](const std::string& name) {
         int err = errno;
         why = reason(name, err);
@@ -216,7 +248,17 @@ LONG replace_file(const std::string& path, std::string_view bytes, UniqueFd* kee
     return ERROR_SUCCESS;
 }
 
-LONG FileLock::acquire(const std::string& lock_path, std::string& why) {
+int lock_timeout_ms() {
+    const char* env = std::getenv("ORV_REGISTRY_LOCK_TIMEOUT_MS");
+    if (env && *env) {
+        char* end = nullptr;
+        long ms = std::strtol(env, &end, 10);
+        if (end && *end == '\0' && ms >= 0 && ms <= 24L * 3600 * 1000) return static_cast<int>(ms);
+    }
+    return 10000;
+}
+
+LONG FileLock::acquire(const std::string& lock_path, int timeout_ms, std::string& why) {
     UniqueFd fd(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     // A lock file made by another account may not be writable for us; flock needs no write.
     if (!fd && (errno == EACCES || errno == EPERM))
@@ -226,12 +268,30 @@ LONG FileLock::acquire(const std::string& lock_path, std::string& why) {
         why = reason(lock_path, err);
         return write_status(err);
     }
-    while (::flock(fd.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    // A stopped holder would block every writer for ever: poll up to the deadline instead.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) {
             int err = errno;
             why = reason(lock_path, err);
             return ERROR_CANTWRITE;
         }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            char text[32] = {};
+            ssize_t n = ::pread(fd.get(), text, sizeof text - 1, 0);
+            long holder = n > 0 ? std::strtol(text, nullptr, 10) : 0;
+            why = lock_path + ": held by process " +
+                  (holder > 0 ? std::to_string(holder) : std::string("(unknown)")) +
+                  " for more than " + std::to_string(timeout_ms) + " ms";
+            return ERROR_TIMEOUT;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd.get(), 0) == 0 &&
+        ::pwrite(fd.get(), pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        // The pid only names the holder in another writer's message.
     }
     fd_ = std::move(fd);
     return ERROR_SUCCESS;

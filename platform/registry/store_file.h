@@ -41,6 +41,14 @@ LONG read_whole_file(const std::string& path, UniqueFd& fd, FileIdentity& identi
 // attribute), or, when it does not exist yet, none on the folder that would hold it.
 LONG check_writable(const std::string& path, std::string& why);
 
+// The file a write to path changes: path itself, or the end of its chain of symbolic links
+// (a relative link counts from the link's folder), so a link is written through, not replaced.
+std::string write_target(const std::string& path);
+
+// Removes the temporary files of writers that died before their rename (".<name>.XXXXXX" next
+// to path). Only called under the lock, when no live writer has one.
+void remove_stale_temporaries(const std::string& path);
+
 // Creates the folder of path (and its parents) when missing.
 LONG make_parent_folder(const std::string& path, std::string& why);
 
@@ -50,10 +58,14 @@ LONG make_parent_folder(const std::string& path, std::string& why);
 LONG replace_file(const std::string& path, std::string_view bytes, UniqueFd* keep,
                   FileIdentity* identity, std::string& why);
 
-// An exclusive lock on a side file, held until destruction.
+// How long a writer waits for the lock: ORV_REGISTRY_LOCK_TIMEOUT_MS, 10 s by default.
+int lock_timeout_ms();
+
+// An exclusive lock on a side file, held until destruction. The holder writes its process id
+// into the file, so a writer that gives up after timeout_ms (ERROR_TIMEOUT) can name it.
 class FileLock {
 public:
-    LONG acquire(const std::string& lock_path, std::string& why);
+    LONG acquire(const std::string& lock_path, int timeout_ms, std::string& why);
 
 private:
     UniqueFd fd_;

@@ -1,5 +1,8 @@
 #include "trace_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdarg>
 
 #include "platform/win32.h"
@@ -27,7 +30,10 @@ TraceLog& TraceLog::Get() {
 bool TraceLog::Create() {
     std::lock_guard lock(mutex_);
     if (file_ != nullptr) std::fclose(file_);
-    file_ = std::fopen("Rs485PortLibLog.txt", "w");
+    // Every received byte goes in here: owner and group only, as every log of the suite.
+    const int fd = ::open("Rs485PortLibLog.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+    file_ = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
+    if (file_ == nullptr && fd >= 0) ::close(fd);
     return file_ != nullptr;
 }
 

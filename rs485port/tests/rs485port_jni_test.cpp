@@ -102,6 +102,9 @@ TEST_F(Rs485PortJni, OpenAnswersWithItsResultCodes) {
     EXPECT_EQ(orvposs_OpenDescriptors(), 1u);
     EXPECT_TRUE(fs::exists(work_ / "pos485ni.log"));
     EXPECT_EQ(fs::file_size(work_ / "pos485ni.log"), 0u);  // nothing is ever written to it
+    // Owner and group only, like every trace: the transport's log holds every byte received.
+    for (const char* log : {"pos485ni.log", "Rs485PortLibLog.txt"})
+        EXPECT_EQ(fs::status(work_ / log).permissions(), fs::perms(0640)) << log;
     EXPECT_EQ(Close(port), 1);
     EXPECT_EQ(orvposs_OpenDescriptors(), 0u);
 }

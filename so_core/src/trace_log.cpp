@@ -2,13 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <utility>
 #include <ctime>
+#include <fstream>
+#include <sstream>
+#include <utility>
 
 #include "platform/win32.h"
 #include "platform/winerror.h"
@@ -78,11 +81,41 @@ std::string FormatLogHeader(const struct tm& local) {
     return header;
 }
 
+long TraceHolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    // "1: FLOCK  ADVISORY  READ  1234 08:01:5678 0 EOF"; a waiter's line has "->" after the id.
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream words(line);
+        std::string id, kind, mode, access, file;
+        long pid = 0;
+        words >> id >> kind;
+        if (kind == "->") continue;
+        words >> mode >> access >> pid >> file;
+        unsigned major = 0, minor = 0;
+        unsigned long inode = 0;
+        if (kind != "FLOCK" || std::sscanf(file.c_str(), "%x:%x:%lu", &major, &minor, &inode) != 3)
+            continue;
+        if (major == ::major(st.st_dev) && minor == ::minor(st.st_dev) && inode == st.st_ino)
+            return pid;
+    }
+    return 0;
+}
+
 TraceLog::~TraceLog() { Close(); }
 
 DWORD TraceLog::Open(const std::string& path) {
     Close();
     const DWORD deleted = DeletePrevious(path);
+    if (deleted == ERROR_SHARING_VIOLATION) {
+        // The one trace of a class per log folder: say who has it, or the Open fails unexplained.
+        const long holder = TraceHolder(path);
+        const std::string line = path + " is held by process " +
+                                 (holder > 0 ? std::to_string(holder) : std::string("(unknown)")) +
+                                 "; give each process its own Logpath folder\n";
+        OutputDebugStringA(line.c_str());
+    }
     if (deleted != ERROR_SUCCESS) return deleted;
 
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW,

@@ -14,6 +14,7 @@
 
 #include "platform/winerror.h"
 #include "so_core/trace_log.h"
+#include "jvm_access.h"
 #include "trace_reader.h"
 
 namespace orv::so {
@@ -121,7 +122,16 @@ TEST_F(SoTraceLog, TheRuleHoldsAcrossProcesses) {
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
     ASSERT_EQ(c, 'y');
     TraceLog log;
-    EXPECT_EQ(log.Open(path), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(TraceHolder(path), child);
+    {
+        // The refusal names the holder in the debugger output.
+        ::setenv("ORV_DEBUG_OUTPUT", "1", 1);
+        test::StdoutCapture debugger((dir / "stderr.txt").string(), STDERR_FILENO);
+        EXPECT_EQ(log.Open(path), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        ::unsetenv("ORV_DEBUG_OUTPUT");
+        EXPECT_EQ(debugger.Stop(), path + " is held by process " + std::to_string(child) +
+                                       "; give each process its own Logpath folder\n");
+    }
     (void)!::write(done[1], &c, 1);
     int status = 0;
     ::waitpid(child, &status, 0);

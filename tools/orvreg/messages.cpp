@@ -16,6 +16,8 @@ struct StatusText {
 const StatusText kStatusTexts[] = {
     {ERROR_FILE_NOT_FOUND, "The system was unable to find the specified registry key or value."},
     {ERROR_ACCESS_DENIED, "Access is denied."},
+    {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified."},
+    {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
     {ERROR_BADDB, "The configuration registry database is corrupt."},
     {ERROR_KEY_DELETED,
@@ -53,8 +55,11 @@ int not_found() {
 
 int failed(LONG status) {
     std::cerr << "ERROR: " << status_text(status) << "\n";
-    // A damaged registry file is worth its line number.
-    if (status == ERROR_BADDB) std::cerr << orv::registry_error_text() << "\n";
+    // A damaged registry file is worth its line number, a refusal the path refused.
+    if (status == ERROR_BADDB || status == ERROR_ACCESS_DENIED || status == ERROR_TIMEOUT) {
+        std::string detail = orv::registry_error_text();
+        if (!detail.empty()) std::cerr << detail << "\n";
+    }
     return 1;
 }
 

@@ -81,7 +81,7 @@ public:
 
     void ArmEvents();
     // Disarms and releases a blocked sender. Inside an event handler it throws
-    // orv::DispatchException("Released while event in progress") after disarming.
+    // orv::DispatchException("Released while event in progress") and changes nothing.
     void DisarmEvents();
     void SetFreeze(bool frozen);
 

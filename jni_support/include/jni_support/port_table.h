@@ -4,7 +4,9 @@
 // container of std::shared_ptr<R>, or a map onto them, where R is a JavaPort.
 #pragma once
 
+#include <fcntl.h>
 #include <jni.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -49,8 +51,13 @@ public:
     // Opens the log ("wt") for an Open; false when it cannot be. Each open truncates it, and
     // the handle it replaces is closed, so only one is ever held.
     bool OpenLog() {
-        FILE* file = std::fopen(logFileName_, "wt");
-        if (file == nullptr) return false;
+        // Owner and group only, as every log of the suite.
+        const int fd = ::open(logFileName_, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+        FILE* file = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
+        if (file == nullptr) {
+            if (fd >= 0) ::close(fd);
+            return false;
+        }
         std::lock_guard lock(mutex_);
         log_.reset(file);
         return true;

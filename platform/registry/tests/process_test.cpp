@@ -1,12 +1,19 @@
 // Several processes on one registry file: concurrent writers lose nothing, a writer without
-// permission changes nothing.
+// permission changes nothing, a dead or stopped writer does not block the others for ever.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
+#include "platform/registry_ext.h"
 #include "reg_fixture.h"
 
 namespace orv::test {
@@ -129,6 +136,79 @@ TEST_F(Processes, UnprivilegedWriterIsDeniedAndChangesNothing) {
     if (code == 77) GTEST_SKIP() << "this system does not let root change to uid 65534";
     EXPECT_EQ(code, 0);
     EXPECT_EQ(file_text(), before);
+}
+
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A writer killed between its temporary file and the rename leaves the file behind; the next
+// writer, holding the lock, knows no live writer owns it.
+TEST_F(Processes, TemporariesOfAKilledWriterAreRemovedByTheNextWriter) {
+    UniqueHkey key = create("Shared");
+    for (const char* name : {".registry.reg.a1B2c3", ".registry.reg.ZZZZZZ", ".registry.reg.keep",
+                             ".other.reg.a1B2c3"})
+        std::ofstream(dir_ + "/" + name) << std::string(4096, 'x');
+    set_dword(key.get(), "v", 1);
+    EXPECT_EQ(names_in(dir_),
+              (std::vector<std::string>{".other.reg.a1B2c3", ".registry.reg.keep", "registry.reg",
+                                        "registry.reg.lock"}));
+}
+
+// A writer stopped (SIGSTOP, a debugger) while it holds the lock: the others wait a bounded
+// time and then fail naming it, and write again once it is gone.
+TEST_F(Processes, StoppedLockHolderFailsOtherWritersNamingItsPid) {
+    UniqueHkey key = create("Shared");
+    set_dword(key.get(), "v", 1);
+    const std::string before = file_text();
+    const std::string lock = path_ + ".lock";
+    pid_t holder = ::fork();
+    if (holder == 0) {
+        // What a writer does on taking the lock, then stopped in the middle of its write.
+        int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+        const std::string pid = std::to_string(::getpid()) + "\n";
+        if (::ftruncate(fd, 0) != 0 || ::write(fd, pid.data(), pid.size()) < 0) ::_exit(2);
+        ::kill(::getpid(), SIGSTOP);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ::setenv("ORV_REGISTRY_LOCK_TIMEOUT_MS", "200", 1);
+    DWORD two = 2;
+    EXPECT_EQ(RegSetValueExA(key.get(), "v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4),
+              ERROR_TIMEOUT);
+    EXPECT_EQ(orv::registry_error_text(),
+              lock + ": held by process " + std::to_string(holder) + " for more than 200 ms");
+    EXPECT_EQ(file_text(), before);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, &status, 0);
+    EXPECT_EQ(RegSetValueExA(key.get(), "v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4),
+              ERROR_SUCCESS);
+    ::unsetenv("ORV_REGISTRY_LOCK_TIMEOUT_MS");
+    EXPECT_EQ(query(key.get(), "v"), std::string("\2\0\0\0", 4));
+}
+
+// A FIFO named as the registry file (or imported) would block the reader for ever.
+TEST_F(Processes, FifoAsRegistryFileOrImportIsRefusedAtOnce) {
+    const std::string fifo = dir_ + "/pipe.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    pid_t child = spawn([&] {
+        ::alarm(20);  // a hang fails the test instead of stopping the run
+        if (OrvRegImportFile(fifo.c_str(), nullptr) != ERROR_CANTREAD) return 1;
+        if (orv::registry_error_text() != fifo + ": not a regular file") return 2;
+        ::setenv("ORV_REGISTRY", fifo.c_str(), 1);
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Shared", 0, KEY_READ, &k) != ERROR_CANTREAD)
+            return 3;
+        return 0;
+    });
+    EXPECT_EQ(wait_for(child), 0);
 }
 
 }  // namespace

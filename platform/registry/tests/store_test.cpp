@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "platform/registry_ext.h"
 #include "reg_fixture.h"
@@ -181,6 +183,65 @@ TEST_F(Store, ReadOnlyFolderWithoutAFileDeniesTheFirstWrite) {
     EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_BINARY, nullptr, 0),
               ERROR_ACCESS_DENIED);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// The registry path is a link (to a shared or packaged file): writes go to its target and the
+// link stays, whether the target exists yet or not.
+TEST_F(Store, WritesGoThroughASymbolicLinkToItsTarget) {
+    for (const char* target : {"real/registry.reg", "real/new.reg"}) {
+        SCOPED_TRACE(target);
+        std::filesystem::remove(path_);
+        std::filesystem::create_directories(dir_ + "/real");
+        if (std::string(target) == "real/registry.reg")
+            std::ofstream(dir_ + "/" + target) << "Windows Registry Editor Version 5.00\n\n";
+        std::filesystem::create_symlink(target, path_);
+        UniqueHkey key = create("A");
+        set_dword(key.get(), "v", 7);
+        EXPECT_TRUE(std::filesystem::is_symlink(path_));
+        std::ifstream in(dir_ + "/" + target);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("\"v\"=dword:00000007"), std::string::npos) << text;
+        key.reset();
+    }
+}
+
+// A registry file that cannot be used: the application sees ERROR_BADDB or a read error, and the
+// debugger output says file, line and reason once per process, however many calls fail.
+TEST_F(Store, FileProblemsReachTheDebuggerOutputOncePerProcess) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        LONG status;
+        std::string line;  // after "registry: <path>"
+    };
+    const Row rows[] = {
+        {"malformed.reg", [](const std::string& p) { std::ofstream(p) << kMalformed; }, ERROR_BADDB,
+         ":4: dword: needs 1 to 8 hexadecimal digits\n"},
+        {"folder.reg", [](const std::string& p) { std::filesystem::create_directory(p); },
+         ERROR_CANTREAD, ": not a regular file\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string file = dir_ + "/" + row.name;
+        row.make(file);
+        use_file(file);
+        const std::string captured = dir_ + "/stderr.txt";
+        std::fflush(stderr);
+        const int saved = ::dup(STDERR_FILENO);
+        const int fd = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+        ::setenv("ORV_DEBUG_OUTPUT", "1", 1);
+        UniqueHkey key;
+        for (int call = 0; call < 3; ++call)
+            EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "A", 0, KEY_READ, key.out()), row.status);
+        ::unsetenv("ORV_DEBUG_OUTPUT");
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+        std::ifstream in(captured);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, "registry: " + file + row.line);
+    }
 }
 
 }  // namespace

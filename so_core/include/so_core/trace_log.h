@@ -25,6 +25,9 @@ std::string FormatLogStamp(const SYSTEMTIME& utc);
 // The three header lines: separator, "   File Created " with the asctime text, separator.
 std::string FormatLogHeader(const struct tm& local);
 
+// The process that holds a live trace at path (its lock in /proc/locks), 0 when none is known.
+long TraceHolder(const std::string& path);
+
 class TraceLog {
 public:
     TraceLog() = default;
@@ -35,7 +38,7 @@ public:
     // Deletes an existing file of that path, creates it (owner read/write, group read) and
     // writes the header. Returns ERROR_SUCCESS, or the Win32 error that kept the old file from
     // being deleted (ERROR_SHARING_VIOLATION while a live trace holds it): the caller must not
-    // create its object then. A file that cannot be created is not an error: the log stays
+    // create its object then; the debugger output then says "<path> is held by process N". A file that cannot be created is not an error: the log stays
     // closed and every line is dropped.
     DWORD Open(const std::string& path);
 

@@ -136,11 +136,12 @@ std::string Sim(const std::string& command) {
     return out;
 }
 
-StdoutCapture::StdoutCapture(const std::string& path) : path_(path) {
+StdoutCapture::StdoutCapture(const std::string& path, int stream) : path_(path), stream_(stream) {
     std::fflush(stdout);
-    saved_ = ::dup(1);
+    std::fflush(stderr);
+    saved_ = ::dup(stream_);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(fd, 1);
+    ::dup2(fd, stream_);
     ::close(fd);
 }
 
@@ -149,7 +150,8 @@ StdoutCapture::~StdoutCapture() { Stop(); }
 std::string StdoutCapture::Stop() {
     if (saved_ >= 0) {
         std::fflush(stdout);
-        ::dup2(saved_, 1);
+        std::fflush(stderr);
+        ::dup2(saved_, stream_);
         ::close(saved_);
         saved_ = -1;
     }

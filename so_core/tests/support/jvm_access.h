@@ -27,15 +27,17 @@ jstring JavaString(const std::string& text);  // local reference
 // com.orv.sim.SimControl.command: "OK ..." or "ERR ...".
 std::string Sim(const std::string& command);
 
-// Redirects file descriptor 1 into a file until Stop(); the JVM's warnings go there.
+// Redirects file descriptor 1 (or stream, 2 for the debugger output) into a file until
+// Stop(); the JVM's warnings go there.
 class StdoutCapture {
 public:
-    explicit StdoutCapture(const std::string& path);
+    explicit StdoutCapture(const std::string& path, int stream = 1);
     ~StdoutCapture();
-    std::string Stop();  // restores stdout, returns what was written
+    std::string Stop();  // restores the stream, returns what was written
 
 private:
     std::string path_;
+    int stream_ = 1;
     int saved_ = -1;
 };
 

@@ -55,6 +55,7 @@ protected:
         pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("ORV_REGISTRY", registry_.c_str(), 1);
+            ::alarm(30);  // a hang ends as exit code 142 instead of stopping the run
             int in = ::open("/dev/null", O_RDONLY);
             int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -336,7 +337,7 @@ TEST_F(Orvreg, RegistryFailuresAreReported) {
     std::string before = slurp(registry_);
     Outcome r = run({"add", "HKLM\\SOFTWARE\\New", "/v", "x", "/d", "y"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "ERROR: Access is denied.\n");
+    EXPECT_EQ(r.err, "ERROR: Access is denied.\n" + registry_ + ": the file is read-only\n");
     r = run({"import", data_file("opos_install.reg")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "ERROR: Access is denied.\n" + registry_ + ": the file is read-only\n");
@@ -382,6 +383,41 @@ TEST_F(Orvreg, ExportDoesNotOverwriteWithoutY) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, kNotFound);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.reg"));
+}
+
+// Files that are not what import and export expect: refused at once, with the path.
+TEST_F(Orvreg, ImportAndExportRefuseWhatIsNotAPlainFileOrFolder) {
+    import_opos();
+    const std::string fifo = dir_ + "/pipe.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string locked = dir_ + "/locked";
+    ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+    struct Row {
+        std::vector<std::string> args;
+        std::string err;
+        std::string absent;  // must not exist afterwards
+    };
+    const Row rows[] = {
+        {{"import", fifo}, "ERROR: Error accessing the registry.\n" + fifo + ": not a regular file\n", ""},
+        {{"import", "/dev/null"},
+         "ERROR: Error accessing the registry.\n/dev/null: not a regular file\n", ""},
+        {{"export", "HKLM\\SOFTWARE", dir_ + "/missing/sub/out.reg"},
+         "ERROR: The system cannot find the path specified.\n" + dir_ +
+             "/missing/sub: no such folder\n",
+         dir_ + "/missing"},
+        {{"export", "HKLM\\SOFTWARE", locked + "/out.reg"},
+         "ERROR: Access is denied.\n" + locked + ": the folder is read-only\n",
+         locked + "/out.reg"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[0] + " " + row.args.back());
+        Outcome r = run(row.args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, row.err);
+        if (!row.absent.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(row.absent));
+        }
+    }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@ package com.orv.sim;
 import java.io.BufferedReader;
 import java.io.IOException;
 import java.io.PrintStream;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardOpenOption;
+import java.nio.file.attribute.PosixFilePermissions;
 
 /**
  * Lets a person drive the simulator of a running program: when ORV_SIM_CONTROL (or the
@@ -62,7 +64,7 @@ public final class ControlFifo {
             try (BufferedReader in = Files.newBufferedReader(fifo, StandardCharsets.UTF_8)) {
                 for (String line = in.readLine(); line != null; line = in.readLine()) {
                     if (!line.isBlank()) {
-                        answer(log, line.trim() + " -> " + SimControl.command(line));
+                        answer(log, echo(line) + " -> " + SimControl.command(line));
                     }
                 }
             } catch (IOException e) {
@@ -72,12 +74,43 @@ public final class ControlFifo {
         }
     }
 
+    /**
+     * The command as the log shows it: PIN digits and the digits of card tracks masked, as every
+     * log of the suite keeps cardholder data out ("pin P1 1234" shows as "pin P1 ****").
+     */
+    static String echo(String line) {
+        String[] words = line.trim().split(" ", -1);
+        if (words.length < 3 || !(words[0].equals("pin") || words[0].equals("swipe"))) {
+            return line.trim();
+        }
+        StringBuilder sb = new StringBuilder(words[0]).append(' ').append(words[1]);
+        for (int i = 2; i < words.length; ++i) {
+            String w = words[i];
+            // swipe: "<track>=<data>" keeps its track number; "fail<n>=<kind>" has no digits to hide.
+            int keep = words[0].equals("swipe") && w.indexOf('=') > 0 ? w.indexOf('=') + 1 : 0;
+            if (w.startsWith("fail")) {
+                keep = w.length();
+            }
+            sb.append(' ').append(w, 0, keep).append(w.substring(keep).replaceAll("[0-9]", "*"));
+        }
+        return sb.toString();
+    }
+
     private static void answer(String log, String text) {
         if (log == null || log.isEmpty()) {
             SimLog.warn(text);
             return;
         }
-        try (PrintStream out = new PrintStream(Files.newOutputStream(Paths.get(log),
+        Path file = Paths.get(log);
+        try {
+            // Owner and group only, like every log of the suite.
+            Files.createFile(file, PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-r-----")));
+        } catch (FileAlreadyExistsException e) {
+            // appended to
+        } catch (IOException | UnsupportedOperationException e) {
+            // the append below reports what is wrong
+        }
+        try (PrintStream out = new PrintStream(Files.newOutputStream(file,
                 StandardOpenOption.CREATE, StandardOpenOption.APPEND), true, StandardCharsets.UTF_8)) {
             out.println(text);
         } catch (IOException e) {

@@ -12,6 +12,7 @@ import java.io.Writer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
@@ -115,8 +116,10 @@ class CrossProcessTest {
             }
             assertEquals("DATA B4111^DOE/JOHN^2512", readLine(out, "DATA"));
             // The swipe's data event can reach the program before the FIFO reader logs "OK".
-            String answers = awaitLogLine(log, "swipe M1 1=%B4111^DOE/JOHN^2512? -> OK");
+            // The echo masks the track's digits; the log is owner and group only.
+            String answers = awaitLogLine(log, "swipe M1 1=%B****^DOE/JOHN^****? -> OK");
             assertTrue(answers.contains("bogus -> ERR unknown command 'bogus'"), answers);
+            assertEquals("rw-r-----", PosixFilePermissions.toString(Files.getPosixFilePermissions(log)));
             p.getOutputStream().close();
             assertTrue(p.waitFor(20, TimeUnit.SECONDS));
         } finally {

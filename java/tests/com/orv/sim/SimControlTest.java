@@ -158,4 +158,20 @@ class SimControlTest {
         assertTrue(SimControl.command("show P1").contains("claimed=true"));
         assertTrue(SimControl.command("show L1").contains("screen="));
     }
+
+    /** The control log's echo of a command: PIN digits and track digits never in clear. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "pin P1 1234|pin P1 ****",
+        "  pin P1 0000  |pin P1 ****",
+        "pin P1 cancel|pin P1 cancel",
+        "swipe M1 1=%B4111111111111111^DOE/JOHN^2512101? 2=;4111111111111111=2512101?"
+            + "|swipe M1 1=%B****************^DOE/JOHN^*******? 2=;****************=*******?",
+        "swipe M1 2=;41=25? fail3=lrc|swipe M1 2=;**=**? fail3=lrc",
+        "show P1|show P1",
+        "scan SCAN1 EAN13 4006381333931|scan SCAN1 EAN13 4006381333931",
+    })
+    void controlLogEchoMasksPinAndTrackDigits(String line, String echoed) {
+        assertEquals(echoed, ControlFifo.echo(line));
+    }
 }
