@@ -110,7 +110,7 @@ MainWindow::MainWindow(bool createControls, QWidget* parent)
     NameTables();  // the OPOS name tables, filled once as the window loads
     tabs_->setObjectName(QStringLiteral("tabOPOSDevices"));
     for (const DeviceClass& deviceClass : DeviceClasses()) {
-        auto* tab = new DeviceTab(deviceClass, log_, tabs_);
+        DeviceTab* tab = MakeDeviceTab(deviceClass, log_, tabs_);
         tabs_->addTab(tab, tr(deviceClass.tab));
         deviceTabs_.push_back(tab);
     }
