@@ -57,6 +57,8 @@ private slots:
     void openFillsTheCapabilityLabels_data();
     void openFillsTheCapabilityLabels();
     void unknownDeviceLeavesThePanelUnchanged();
+    void eventsOfEveryClassInTheirFormats_data();
+    void eventsOfEveryClassInTheirFormats();
     void signatureReleaseLogsBothLines();
     void pinpadTransactionEndToEnd();
     void otherTransactionTypesSendNoKeys();
@@ -213,6 +215,56 @@ void PanelsTest::unknownDeviceLeavesThePanelUnchanged() {
     QVERIFY(Click(msr->Common(), "Open"));
     QCOMPARE(Since(), (QStringList{"Opening MSR", "Jpos Exception - No Exist"}));
     QVERIFY(msr->Capability("CapISO")->text().isEmpty());
+}
+
+void PanelsTest::eventsOfEveryClassInTheirFormats_data() {
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("directIO");
+    QTest::addColumn<QString>("error");  // empty: the class has no ErrorEvent handler
+    QTest::addColumn<QString>("status");
+    QTest::newRow("keyboard") << "Keyboard" << "K1" << "Keyboard DirectIOEvent:"
+                              << "Keyboard ErrorEvent" << "Keyboard StatusUpdateEvent  Status:";
+    QTest::newRow("line display") << "Line Display" << "L1" << "Line Display DirectIOEvent:" << ""
+                                  << "LineDisplay StatusUpdateEvent  Status:";
+    QTest::newRow("msr") << "MSR" << "M1" << "MSR DirectIOEvent:" << "MSR ErrorEvent"
+                         << "MSR StatusUpdateEvent  Status:";
+    QTest::newRow("pin pad") << "PIN Pad" << "P1" << "PINPad DirectIOEvent:" << "PINPad ErrorEvent"
+                             << "PINPad StatusUpdateEvent  Status:";
+    QTest::newRow("scanner") << "Scanner" << "SCAN1" << "Scanner DirectIOEvent:"
+                             << "Scanner ErrorEvent" << "Scanner StatusUpdateEvent  Status:";
+    QTest::newRow("signature") << "Signature" << "S1" << "Sig DirectIOEvent:" << "SIG ErrorEvent"
+                               << "Sig StatusUpdateEvent ";
+    QTest::newRow("tone") << "Tone" << "T1" << "Tone DirectIOEvent:" << ""
+                          << "Tone StatusUpdateEvent  Status:";
+}
+
+void PanelsTest::eventsOfEveryClassInTheirFormats() {
+    QFETCH(QString, tab);
+    QFETCH(QString, device);
+    QFETCH(QString, directIO);
+    QFETCH(QString, error);
+    QFETCH(QString, status);
+    QVERIFY(Ready(tab, tab != "Line Display" && tab != "Tone"));
+    QCOMPARE(Sim("status " + device + " 2001").left(2), QStringLiteral("OK"));
+    QVERIFY(AwaitLine(status + "2001"));
+    Mark();
+    QCOMPARE(Sim("dio " + device + " event 5 8241 OK").left(2), QStringLiteral("OK"));
+    QVERIFY(AwaitLine("\t\t    AdditionalStringData   = OK"));
+    QCOMPARE(Since(), (QStringList{directIO, "\t\t    Event #: 5",
+                                   "\t\t    Response to Command ID = 0x2031",
+                                   "\t\t    AdditionalStringData   = OK"}));
+    if (error.isEmpty()) return;
+    Mark();
+    QCOMPARE(Sim("error " + device + " 111 7").left(2), QStringLiteral("OK"));
+    QVERIFY(AwaitLine("\t\t  ResultCodeExtended: 7"));
+    const QStringList lines = Since();
+    const qsizetype first = lines.indexOf(error);
+    QVERIFY2(first >= 0, qPrintable(lines.join('\n')));
+    QCOMPARE(lines.value(first + 1), QStringLiteral("\t\t  ResultCode: 111"));
+    QCOMPARE(lines.value(first + 2), QStringLiteral("\t\t  ResultCodeExtended: 7"));
+    QVERIFY(lines.value(first + 3).startsWith("\t\t  ErrorLocus: "));
+    QVERIFY(lines.value(first + 4).startsWith("\t\t  ErrorResponse: "));
 }
 
 void PanelsTest::signatureReleaseLogsBothLines() {
