@@ -10,7 +10,15 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/apartment.h"
 #include "main_window.h"
@@ -39,9 +47,45 @@ private:
     bool done_ = false;
 };
 
+// The simulator's control FIFO and its answer file, when the caller named none: private to this
+// run, made before the first control starts the JVM (the simulator reads the variables then) and
+// removed at exit.
+class SimChannel {
+public:
+    SimChannel() {
+        if (!std::getenv("ORV_SIM_CONTROL")) {
+            fifo_ = QDir::temp().filePath(QStringLiteral("probedesk-%1.fifo").arg(::getpid()));
+            ::setenv("ORV_SIM_CONTROL", QFile::encodeName(fifo_).constData(), 1);
+        }
+        if (!std::getenv("ORV_SIM_CONTROL_LOG")) {
+            answers_ = QDir::temp().filePath(QStringLiteral("probedesk-%1.answers").arg(::getpid()));
+            // Created here with owner and group access only; the simulator appends to it.
+            const int fd = ::open(QFile::encodeName(answers_).constData(),
+                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+            if (fd >= 0) {
+                ::fchmod(fd, 0640);  // whatever the umask
+                ::close(fd);
+                ::setenv("ORV_SIM_CONTROL_LOG", QFile::encodeName(answers_).constData(), 1);
+                ::setenv("PROBEDESK_SIM_LOG_OWNED", "1", 1);
+            }
+        }
+    }
+    ~SimChannel() {
+        if (!fifo_.isEmpty()) QFile::remove(fifo_);
+        if (!answers_.isEmpty()) QFile::remove(answers_);
+    }
+    SimChannel(const SimChannel&) = delete;
+    SimChannel& operator=(const SimChannel&) = delete;
+
+private:
+    QString fifo_;
+    QString answers_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const SimChannel channel;
     QElapsedTimer clock;
     clock.start();
     // Controls are apartment-threaded: this thread creates them, calls them and gets their

@@ -20,6 +20,7 @@
 #include "log_box.h"
 #include "message_pump.h"
 #include "opos_names.h"
+#include "sim_dock.h"
 
 namespace probedesk {
 
@@ -120,6 +121,8 @@ MainWindow::MainWindow(bool createControls, QWidget* parent)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     setCentralWidget(splitter);
+    dock_ = new SimDock(log_, this);
+    addDockWidget(Qt::RightDockWidgetArea, dock_);
     BuildMenus();
     RestoreSettings();
     connect(pump_, &MessagePump::quitRequested, this, &QWidget::close);
@@ -137,6 +140,8 @@ void MainWindow::BuildMenus() {
     exit->setObjectName(QStringLiteral("mnuOnExitApplication"));
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(dock_->toggleViewAction());
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* about = help->addAction(tr("&About OPOS ProbeDesk..."));
     about->setObjectName(QStringLiteral("mnuOnAbout"));

@@ -2,7 +2,14 @@
 // signature's points and lines, the masks of card data.
 #include <QtTest>
 
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "panel_rules.h"
+#include "sim_dock.h"
 #include "platform/com_ptr.h"
 
 using namespace probedesk;
@@ -29,6 +36,11 @@ private slots:
     void scaleNeverDividesByZero();
     void tracksAndAccountsAreMasked_data();
     void tracksAndAccountsAreMasked();
+    void simulatorCommands_data();
+    void simulatorCommands();
+    void signCommandJoinsStrokes();
+    void fifoWritesNeverBlockAndSayWhy();
+    void answerLogKeepsTheLastScreen();
 };
 
 void PanelRulesTest::amountIsExactToFourDecimals_data() {
@@ -176,5 +188,96 @@ void PanelRulesTest::tracksAndAccountsAreMasked() {
     QCOMPARE(MaskSecret("0123ABCD"), QStringLiteral("********"));
 }
 
-QTEST_GUILESS_MAIN(PanelRulesTest)
+void PanelRulesTest::simulatorCommands_data() {
+    using namespace simcmd;
+    QTest::addColumn<QString>("got");  // "<none>" when refused
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* name, const std::optional<QString>& got, const char* want) {
+        QTest::newRow(name) << got.value_or("<none>") << QString::fromLatin1(want);
+    };
+    row("pin", Pin("P1", "1234"), "pin P1 1234");
+    row("pin cancel", Pin("P1", "Cancel"), "pin P1 cancel");
+    row("pin letters", Pin("P1", "12a4"), "<none>");
+    row("pin empty", Pin("P1", ""), "<none>");
+    row("pin second command", Pin("P1", "1\nreset"), "<none>");
+    row("device with blank", Pin("P 1", "1234"), "<none>");
+    row("swipe", Swipe("M1", {"%B41^A B^25?", ";41=25?", ""}),
+        "swipe M1 \"1=%B41^A B^25?\" \"2=;41=25?\"");
+    row("swipe track 2 only", Swipe("M1", {"", ";41=25?"}), "swipe M1 \"2=;41=25?\"");
+    row("swipe nothing", Swipe("M1", {"", ""}), "<none>");
+    row("swipe quote", Swipe("M1", {"a\"b"}), "<none>");
+    row("swipe line break", Swipe("M1", {"a\nreset"}), "<none>");
+    row("scan", Scan("SCAN1", "EAN13", "4006381333931"), "scan SCAN1 EAN13 4006381333931");
+    row("scan blank label", Scan("SCAN1", "EAN13", "40 06"), "<none>");
+    row("key", Key("K1", "ENTER"), "key K1 ENTER");
+    row("error", Error("K1", "111"), "error K1 111");
+    row("error not a number", Error("K1", "x"), "<none>");
+    row("status", Status("P1", "2001"), "status P1 2001");
+    row("power off", Power("all", false), "power all off");
+    row("power on", Power("S1", true), "power S1 online");
+    row("show", Show("terminal"), "show terminal");
+    row("sign done", SignDone("S1"), "sign S1 done");
+}
+
+void PanelRulesTest::simulatorCommands() {
+    QFETCH(QString, got);
+    QTEST(got, "expected");
+}
+
+void PanelRulesTest::signCommandJoinsStrokes() {
+    const std::vector<std::vector<QPoint>> strokes = {{{10, 20}, {30, 40}}, {}, {{50, 60}}};
+    QCOMPARE(simcmd::Sign("S1", strokes).value_or("<none>"),
+             QStringLiteral("sign S1 10,20 30,40 - 50,60"));
+    QVERIFY(!simcmd::Sign("S1", {}));
+    QVERIFY(!simcmd::Sign("S1", {{{-1, 5}}}));
+}
+
+void PanelRulesTest::fifoWritesNeverBlockAndSayWhy() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("ctl");
+    QVERIFY(WriteToFifo("", "status P1 1").contains("ORV_SIM_CONTROL"));
+    QVERIFY(WriteToFifo(fifo, "status P1 1").contains("No such file"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // No reader: refused at once instead of hanging.
+    QVERIFY(WriteToFifo(fifo, "status P1 1").contains("nothing reads"));
+    QFile plain(dir.filePath("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QVERIFY(WriteToFifo(plain.fileName(), "status P1 1").contains("not a FIFO"));
+    QCOMPARE(plain.size(), 0);
+    // With a reader the line arrives whole.
+    QFile reader(fifo);
+    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QCOMPARE(WriteToFifo(fifo, "status P1 1"), QString());
+    char buffer[64] = {};
+    QCOMPARE(::read(fd, buffer, sizeof buffer), ssize_t(12));
+    QCOMPARE(QByteArray(buffer), QByteArray("status P1 1\n"));
+    ::close(fd);
+}
+
+void PanelRulesTest::answerLogKeepsTheLastScreen() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("answers"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("status P1 1 -> OK\nshow L1 -> OK [x] power=2001\n|HELLO|\n|     |\n");
+    file.flush();
+    AnswerLog log(file.fileName(), false);
+    QVERIFY(log.Poll());
+    QCOMPARE(log.Last("L1"), QStringLiteral("OK [x] power=2001\n|HELLO|\n|     |"));
+    // Half a line waits for its end; a newer answer replaces the older one.
+    file.write("show L1 -> OK [y] power=2001\n|WOR");
+    file.flush();
+    QVERIFY(log.Poll());
+    QCOMPARE(log.Last("L1"), QStringLiteral("OK [y] power=2001"));
+    file.write("LD|\nshow terminal -> ERR no terminal\n");
+    file.flush();
+    QVERIFY(log.Poll());
+    QCOMPARE(log.Last("L1"), QStringLiteral("OK [y] power=2001\n|WORLD|"));
+    QCOMPARE(log.Last("terminal"), QStringLiteral("ERR no terminal"));
+    QCOMPARE(log.Last("S1"), QString());
+    QVERIFY(!AnswerLog(dir.filePath("missing"), false).Poll());
+}
+
+QTEST_MAIN(PanelRulesTest)
 #include "panel_rules_test.moc"
