@@ -140,8 +140,6 @@ void MainWindow::BuildMenus() {
     exit->setObjectName(QStringLiteral("mnuOnExitApplication"));
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    view->addAction(dock_->toggleViewAction());
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* about = help->addAction(tr("&About OPOS ProbeDesk..."));
     about->setObjectName(QStringLiteral("mnuOnAbout"));

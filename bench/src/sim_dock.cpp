@@ -299,6 +299,8 @@ SimDock::SimDock(LogBox* log, QWidget* parent)
       answers_(qEnvironmentVariable("ORV_SIM_CONTROL_LOG"),
                qEnvironmentVariable("PROBEDESK_SIM_LOG_OWNED") == QLatin1String("1")) {
     setObjectName(QStringLiteral("dockSimTerminal"));
+    // Not closable: the menus have no entry to bring it back.
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
 
