@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include "device_tab.h"
 #include "host/apartment.h"
 #include "main_window.h"
+#include "sim_dock.h"
 #include "sim_terminal.h"
 #include "test_env.h"
 
@@ -72,6 +74,8 @@ private slots:
     void lineDisplayTextReachesTheTerminal();
     void signatureIsDrawn();
     void toneCompletesAsynchronously();
+    void dockDrivesTheSimulator();
+    void dockShowsTheScreens();
 
 private:
     DeviceTab* Tab(const QString& caption) const { return window_->Tab(caption); }
@@ -542,9 +546,91 @@ void PanelsTest::toneCompletesAsynchronously() {
     QCOMPARE(Since(), QStringList{"Jpos Exception - Failure"});
 }
 
+void PanelsTest::dockDrivesTheSimulator() {
+    SimDock* dock = window_->Dock();
+    QVERIFY(dock);
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Simulated terminal"));
+    // PIN entry through the FIFO.
+    DeviceTab* pin = Tab("PIN Pad");
+    QVERIFY(Click(pin->Common(), "Open"));
+    QVERIFY(Click(pin->Common(), "Claim"));
+    QVERIFY(Click(pin, "Begin Transaction"));
+    QVERIFY(Click(pin, "Enable PIN Entry"));
+    QCOMPARE(pin->GetDeviceControl().Control().Put("DataEventEnabled", orv::DispArg::Bool(true)),
+             S_OK);
+    Mark();
+    QVERIFY(Click(dock, "Enter PIN"));
+    QCOMPARE(Since().value(0), QStringLiteral("Simulated terminal: pin P1 ****"));
+    QVERIFY(AwaitLine("PINPad Data Event"));
+    // A test card: the dock's line and the panel's lines are masked alike.
+    QVERIFY(Ready("MSR"));
+    QVERIFY(Click(dock, "Swipe"));
+    QVERIFY(AwaitLine("MSR Data Event"));
+    QVERIFY(Since().value(0).startsWith("Simulated terminal: swipe M1 1=%*411111******1111^"));
+    for (const QString& line : Log().Lines()) QVERIFY(!line.contains("4111111111111111"));
+    // A key, a status update, a label and a signature drawn with the mouse.
+    QVERIFY(Ready("Keyboard"));
+    QVERIFY(Click(dock, "Press Key"));
+    QVERIFY(AwaitLine("Keyboard Data Event"));
+    Mark();
+    dock->findChild<QComboBox*>("cmbSimDevice")->setCurrentText("K1");
+    QVERIFY(Click(dock, "Status Update"));
+    QVERIFY(AwaitLine("Keyboard StatusUpdateEvent  Status:2001"));
+    QVERIFY(Ready("Scanner"));
+    QVERIFY(Click(dock, "Scan"));
+    QVERIFY(AwaitLine("Scanner Data Event"));
+    QVERIFY(Ready("Signature"));
+    QVERIFY(Click(Tab("Signature"), "Begin Capture"));
+    SignPad* pad = dock->Pad();
+    QTest::mousePress(pad, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(pad, QPoint(100, 50));
+    QMouseEvent move2(QEvent::MouseMove, QPointF(200, 120), pad->mapToGlobal(QPointF(200, 120)),
+                      Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(pad, &move2);
+    QCOMPARE(pad->Strokes().size(), size_t(1));
+    QCOMPARE(pad->Strokes()[0].size(), size_t(3));
+    QVERIFY(Click(dock, "Send Signature"));
+    auto* sig = static_cast<SignaturePanel*>(Tab("Signature"));
+    QTRY_COMPARE_WITH_TIMEOUT(sig->Drawn().size(), size_t(2), 10000);
+    QCOMPARE(sig->Drawn()[1], QLineF(100, 50, 200, 120));
+    // Bad input never reaches the FIFO.
+    Mark();
+    dock->findChild<QLineEdit*>("txtSimError")->setText("oops");
+    QVERIFY(Click(dock, "Raise Error"));
+    QCOMPARE(Since(), QStringList{"Simulated terminal: refused, the input does not make a command"});
+    // Power off and on again.
+    Mark();
+    dock->findChild<QComboBox*>("cmbSimDevice")->setCurrentText("K1");
+    QVERIFY(Click(dock, "Power Off"));
+    QCOMPARE(Since(), QStringList{"Simulated terminal: power K1 off"});
+    QTRY_VERIFY_WITH_TIMEOUT(Sim("show K1").contains("power=2002"), 5000);
+    QVERIFY(Click(dock, "Power On"));
+    QTRY_VERIFY_WITH_TIMEOUT(Sim("show K1").contains("power=2001"), 5000);
+}
+
+void PanelsTest::dockShowsTheScreens() {
+    SimDock* dock = window_->Dock();
+    DeviceTab* display = Tab("Line Display");
+    QVERIFY(Ready("Line Display", false));
+    display->findChild<QLineEdit*>("txtDisplayText")->setText("DOCK SCREEN");
+    QVERIFY(ClickOwn(display, "Display Text"));
+    QElapsedTimer clock;
+    clock.start();
+    while (!dock->Screen()->toPlainText().contains("DOCK SCREEN") && clock.elapsed() < 10000) {
+        dock->Refresh();
+        QTest::qWait(50);
+    }
+    QVERIFY2(dock->Screen()->toPlainText().contains("DOCK SCREEN"),
+             qPrintable(dock->Screen()->toPlainText()));
+    QVERIFY(dock->Screen()->toPlainText().contains("Terminal:"));
+}
+
 int main(int argc, char** argv) {
     QTemporaryDir home;
     ::setenv("XDG_CONFIG_HOME", qPrintable(home.path()), 1);
+    // The simulator's control FIFO and answers, read by the JVM when it starts.
+    ::setenv("ORV_SIM_CONTROL", qPrintable(home.filePath("zr88")), 1);
+    ::setenv("ORV_SIM_CONTROL_LOG", qPrintable(home.filePath("zr88.answers")), 1);
     orv::so::test::TestInstall install;  // registry, PIN pad service object, logs, claim locks
     const std::pair<const char*, const char*> keys[] = {
         {"SignatureCapture\\S1", "ORVSig.so"}, {"LineDisplay\\L1", "ORVLine.so"},
