@@ -20,6 +20,7 @@
 #include "device_tab.h"
 #include "host/apartment.h"
 #include "main_window.h"
+#include "scenario.h"
 #include "sim_dock.h"
 #include "sim_terminal.h"
 #include "test_env.h"
@@ -76,6 +77,9 @@ private slots:
     void toneCompletesAsynchronously();
     void dockDrivesTheSimulator();
     void dockShowsTheScreens();
+    void allDevicesScenarioPlays();
+    void scenarioFailuresAreReported_data();
+    void scenarioFailuresAreReported();
 
 private:
     DeviceTab* Tab(const QString& caption) const { return window_->Tab(caption); }
@@ -623,6 +627,64 @@ void PanelsTest::dockShowsTheScreens() {
     QVERIFY2(dock->Screen()->toPlainText().contains("DOCK SCREEN"),
              qPrintable(dock->Screen()->toPlainText()));
     QVERIFY(dock->Screen()->toPlainText().contains("Terminal:"));
+}
+
+void PanelsTest::allDevicesScenarioPlays() {
+    QStringList reports;
+    ScenarioPlayer player(*window_, [&](const QString& m) { reports << m; });
+    const int result = player.Run(QStringLiteral(PROBEDESK_SCENARIOS "/all-devices.txt"));
+    QVERIFY2(result == 0, qPrintable(reports.join('\n') + "\n" + Since().join('\n')));
+    QVERIFY(player.Figures().statements > 90);
+    // Every device ends closed; no card data reached the log.
+    for (DeviceTab* tab : window_->DeviceTabs()) {
+        // A closed control answers every method with 101 (not open).
+        int32_t rc = 0;
+        QCOMPARE(tab->GetDeviceControl().Control().Call("Close", &rc), S_OK);
+        QCOMPARE(rc, 101);
+    }
+    QCOMPARE(CountStarting(Since(), "Closed"), qsizetype(7));
+    for (const QString& line : Log().Lines()) QVERIFY(!line.contains("4111111111111111"));
+}
+
+void PanelsTest::scenarioFailuresAreReported_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("event that never comes")
+        << "timeout 300\ntab PIN Pad\npress Open\nexpect-log PINPad Data Event" << 1
+        << "scenario:4: no log line with \"PINPad Data Event\" within 300 ms";
+    QTest::newRow("matched lines are not matched again")
+        << "timeout 200\ntab MSR\npress Open\nexpect-log Opened Device\nexpect-log Opened Device"
+        << 1 << "scenario:5: no log line with \"Opened Device\" within 200 ms";
+    QTest::newRow("unknown statement") << "tab MSR\nfrobnicate" << 2
+                                       << "scenario:2: unknown statement \"frobnicate\"";
+    QTest::newRow("unknown tab") << "tab Printer" << 2 << "scenario:1: no tab \"Printer\"";
+    QTest::newRow("no tab yet") << "press Open" << 2 << "scenario:1: \"press\" before any \"tab\"";
+    QTest::newRow("unknown button") << "tab MSR\npress Fly" << 2
+                                    << "scenario:2: no single button \"Fly\"";
+    QTest::newRow("unknown field") << "tab MSR\nset txtNope 1" << 2
+                                   << "scenario:2: no field \"txtNope\" on this tab";
+    QTest::newRow("list without the entry") << "tab PIN Pad\nset cmbTransType Refund" << 2
+                                            << "scenario:2: cmbTransType has no entry \"Refund\"";
+    QTest::newRow("bad time") << "timeout soon" << 2
+                              << "scenario:1: \"soon\" is not a time in ms";
+    QTest::newRow("screen that never shows")
+        << "timeout 300\ntab Line Display\npress Open\npress Claim\nexpect-screen L1 NEVER" << 1
+        << "scenario:5: the screen of L1 shows no \"NEVER\" within 300 ms:";
+}
+
+void PanelsTest::scenarioFailuresAreReported() {
+    QFETCH(QString, script);
+    QFETCH(int, result);
+    QFETCH(QString, report);
+    QStringList reports;
+    ScenarioPlayer player(*window_, [&](const QString& m) { reports << m; });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(player.RunText(script), result);
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].startsWith(report), qPrintable(reports[0]));
 }
 
 int main(int argc, char** argv) {
