@@ -16,10 +16,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "device_panels.h"
 #include "device_tab.h"
 #include "log_box.h"
 #include "message_pump.h"
 #include "opos_names.h"
+#include "panel_rules.h"
 #include "sim_dock.h"
 
 namespace probedesk {
@@ -213,6 +215,26 @@ int WriteScreenshots(MainWindow& window, const QString& folder) {
                              Slug(tab->Strip()->tabText(p)));
         }
         tab->Strip()->setCurrentIndex(0);
+    }
+    // A drawn signature: a sample PointArray (one byte per character through the ANSI code page,
+    // as the service object sends it) through the panel's own decoding and drawing.
+    for (size_t i = 0; i < window.DeviceTabs().size(); ++i) {
+        auto* sig = qobject_cast<SignaturePanel*>(window.DeviceTabs()[i]);
+        if (!sig) continue;
+        window.Tabs()->setCurrentIndex(static_cast<int>(i));
+        std::string bytes;
+        const auto point = [&bytes](int x, int y) {
+            for (int v : {x & 0xFF, x >> 8, y & 0xFF, y >> 8}) bytes += static_cast<char>(v);
+        };
+        for (int x = 20; x <= 300; x += 10) point(x, 120 + ((x / 10) % 4 - 2) * ((x / 40) % 5) * 9);
+        point(0xFFFF, 0xFFFF);
+        point(60, 200);
+        point(260, 200);
+        const orv::UniqueBstr text(orv::BstrFromAnsi(bytes));
+        sig->Picture()->Clear();
+        sig->Picture()->Draw(SignatureLines(SignaturePoints(text.Get(), 0), 1.0));
+        save(window, QStringLiteral("signature-drawn"));
+        sig->Picture()->Clear();
     }
     window.Tabs()->setCurrentIndex(0);
     Splash splash;

@@ -78,6 +78,7 @@ private slots:
     void dockDrivesTheSimulator();
     void dockShowsTheScreens();
     void allDevicesScenarioPlays();
+    void screenshotsShowADrawnSignature();
     void scenarioFailuresAreReported_data();
     void scenarioFailuresAreReported();
 
@@ -644,6 +645,20 @@ void PanelsTest::allDevicesScenarioPlays() {
     }
     QCOMPARE(CountStarting(Since(), "Closed"), qsizetype(7));
     for (const QString& line : Log().Lines()) QVERIFY(!line.contains("4111111111111111"));
+}
+
+void PanelsTest::screenshotsShowADrawnSignature() {
+    QTemporaryDir dir;
+    // Every tab's five panels, the drawn signature, the splash and the about box.
+    QCOMPARE(WriteScreenshots(*window_, dir.path()), 7 * 5 + 3);
+    QImage drawn(dir.filePath("signature-drawn.png"));
+    QVERIFY(!drawn.isNull());
+    auto* sig = static_cast<SignaturePanel*>(Tab("Signature"));
+    // The picture was cleared again afterwards.
+    QCOMPARE(sig->Picture()->Image().pixelColor(160, 200), QColor(Qt::white));
+    const QPoint origin = sig->Picture()->mapTo(window_.get(), QPoint(0, 0));
+    // The pen-up stroke (60,200)-(260,200) is on the picture.
+    QVERIFY(drawn.pixelColor(origin + QPoint(160, 200)).lightness() < 128);
 }
 
 void PanelsTest::scenarioFailuresAreReported_data() {
