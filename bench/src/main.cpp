@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,39 +55,34 @@ private:
     bool done_ = false;
 };
 
-// The simulator's control FIFO and its answer file, when the caller named none: private to this
-// run, made before the first control starts the JVM (the simulator reads the variables then) and
-// removed at exit.
+// The simulator's control FIFO and its answer file, when the caller named none: in a private
+// folder of this run (mode 0700, removed at exit), named before the first control starts the JVM
+// (the simulator reads the variables then).
 class SimChannel {
 public:
-    SimChannel() {
-        if (!std::getenv("ORV_SIM_CONTROL")) {
-            fifo_ = QDir::temp().filePath(QStringLiteral("probedesk-%1.fifo").arg(::getpid()));
-            ::setenv("ORV_SIM_CONTROL", QFile::encodeName(fifo_).constData(), 1);
-        }
+    SimChannel() : folder_(QDir::temp().filePath(QStringLiteral("probedesk-XXXXXX"))) {
+        if (!folder_.isValid()) return;
+        if (!std::getenv("ORV_SIM_CONTROL"))
+            ::setenv("ORV_SIM_CONTROL",
+                     QFile::encodeName(folder_.filePath(QStringLiteral("control"))).constData(), 1);
         if (!std::getenv("ORV_SIM_CONTROL_LOG")) {
-            answers_ = QDir::temp().filePath(QStringLiteral("probedesk-%1.answers").arg(::getpid()));
-            // Created here with owner and group access only; the simulator appends to it.
-            const int fd = ::open(QFile::encodeName(answers_).constData(),
-                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+            const QByteArray answers = QFile::encodeName(folder_.filePath(QStringLiteral("answers")));
+            // Owner and group only; the simulator appends to it.
+            const int fd = ::open(answers.constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640);
             if (fd >= 0) {
                 ::fchmod(fd, 0640);  // whatever the umask
                 ::close(fd);
-                ::setenv("ORV_SIM_CONTROL_LOG", QFile::encodeName(answers_).constData(), 1);
+                ::setenv("ORV_SIM_CONTROL_LOG", answers.constData(), 1);
                 ::setenv("PROBEDESK_SIM_LOG_OWNED", "1", 1);
             }
         }
-    }
-    ~SimChannel() {
-        if (!fifo_.isEmpty()) QFile::remove(fifo_);
-        if (!answers_.isEmpty()) QFile::remove(answers_);
     }
     SimChannel(const SimChannel&) = delete;
     SimChannel& operator=(const SimChannel&) = delete;
 
 private:
-    QString fifo_;
-    QString answers_;
+    QTemporaryDir folder_;
 };
 
 }  // namespace
