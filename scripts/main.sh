@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds the suite, registers it in a private registry file and runs
-# the main job.
+# the main job: the test bench plays bench/scenarios/all-devices.txt headless against the
+# simulated terminal (every device class opened, used once and closed) and prints its log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,5 +13,10 @@ cmake --build --preset default
 echo "== registering the suite in $ORV_REGISTRY"
 scripts/register.sh build
 
-echo "== main job: an EFT transaction on the simulated PIN pad through the OPOS control"
-orv-pinpad-eft P1
+if [ ! -x build/bin/probedesk ]; then
+  echo "main.sh: build/bin/probedesk was not built (Qt 6 missing?)" >&2
+  exit 1
+fi
+echo "== main job: the test bench plays bench/scenarios/all-devices.txt on the simulated terminal"
+mkdir -p build/log
+probedesk --scenario bench/scenarios/all-devices.txt --log build/log/all-devices.log

@@ -1,8 +1,13 @@
 #include "device_tab.h"
 
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -108,6 +113,7 @@ void DeviceTab::CreateControl() {
     if (SUCCEEDED(events))
         events = c.OnEvent(class_.dispidStatus,
                            [this](const orv::EventArgs& a) { OnStatusUpdateEvent(a); });
+    if (SUCCEEDED(events)) events = ConnectClassEvents(c);
     if (FAILED(events))
         log_->Line(tr("%1: the events of %2 cannot be connected (HRESULT 0x%3)")
                        .arg(tr(class_.tab), QString::fromLatin1(class_.progId), HexOf(events)));
@@ -123,18 +129,116 @@ void DeviceTab::DeviceOpened() {
             return;
         }
         log_->Line(QStringLiteral("Opened Device"));
+        // Each capability in its own trap: a class that lacks one still shows the others.
+        for (auto& [property, label] : capabilities_) {
+            QLabel* target = label;
+            const char* name = property;
+            Trap(log_, [&] { target->setText(control_.GetText(name)); });
+        }
+        AfterOpen();
         common_->Update();
     });
 }
 
 void DeviceTab::DeviceReleased() {
     Trap(log_, [this] {
+        BeforeRelease();
         const int32_t rc = control_.CallLong("ReleaseDevice");
         if (rc != 0)
             log_->ExceptionText(rc);
         else
             log_->Line(QStringLiteral("Control Released"));
     });
+}
+
+QLabel* DeviceTab::Capability(const char* property) const {
+    for (const auto& [name, label] : capabilities_)
+        if (qstrcmp(name, property) == 0) return label;
+    return nullptr;
+}
+
+void DeviceTab::AddCapabilities(std::initializer_list<const char*> properties) {
+    auto* box = new QGroupBox(tr("Capabilities"), this);
+    caps_ = new QGridLayout(box);
+    int i = 0;
+    for (const char* property : properties) {
+        auto* value = new QLabel(box);
+        value->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(property));
+        value->setMinimumWidth(40);
+        caps_->addWidget(new QLabel(QString::fromLatin1(property) + QLatin1Char(':'), box), i / 4,
+                         (i % 4) * 2);
+        caps_->addWidget(value, i / 4, (i % 4) * 2 + 1);
+        capabilities_.emplace_back(property, value);
+        ++i;
+    }
+    content_->addWidget(box);
+}
+
+QLineEdit* DeviceTab::AddField(const QString& objectName, const QString& caption,
+                               const QString& text) {
+    if (!fields_) {
+        fields_ = new QGridLayout;
+        content_->addLayout(fields_);
+    }
+    auto* field = new QLineEdit(text, this);
+    field->setObjectName(objectName);
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(field);
+    const int n = fields_->count() / 2;
+    fields_->addWidget(label, n / 3, (n % 3) * 2);
+    fields_->addWidget(field, n / 3, (n % 3) * 2 + 1);
+    return field;
+}
+
+QLabel* DeviceTab::AddValue(const QString& objectName, const QString& caption) {
+    if (!fields_) {
+        fields_ = new QGridLayout;
+        content_->addLayout(fields_);
+    }
+    auto* value = new QLabel(this);
+    value->setObjectName(objectName);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setFrameShape(QFrame::StyledPanel);
+    value->setMinimumWidth(120);
+    const int n = fields_->count() / 2;
+    fields_->addWidget(new QLabel(caption, this), n / 3, (n % 3) * 2);
+    fields_->addWidget(value, n / 3, (n % 3) * 2 + 1);
+    return value;
+}
+
+void DeviceTab::NewRow() {
+    if (!rows_) {
+        rows_ = new QVBoxLayout;
+        content_->addLayout(rows_);
+    }
+    if (row_) row_->addStretch(1);
+    row_ = new QHBoxLayout;
+    rows_->addLayout(row_);
+}
+
+void DeviceTab::AddToRow(QWidget* widget) {
+    if (!row_) NewRow();
+    row_->addWidget(widget);
+}
+
+QPushButton* DeviceTab::AddButton(const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    AddToRow(b);
+    return b;
+}
+
+QCheckBox* DeviceTab::AddCheck(const QString& objectName, const QString& caption) {
+    auto* b = new QCheckBox(caption, this);
+    b->setObjectName(objectName);
+    AddToRow(b);
+    return b;
+}
+
+QRadioButton* DeviceTab::AddOption(const QString& objectName, const QString& caption) {
+    auto* b = new QRadioButton(caption, this);
+    b->setObjectName(objectName);
+    AddToRow(b);
+    return b;
 }
 
 void DeviceTab::OnDirectIOEvent(const orv::EventArgs& a) {

@@ -7,13 +7,22 @@
 #include <QString>
 #include <QWidget>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "device_panel.h"
 #include "late_bound.h"
+#include "log_box.h"
 #include "platform/com.h"
 
+class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
 class QLineEdit;
+class QPushButton;
+class QRadioButton;
 class QTabWidget;
 class QVBoxLayout;
 
@@ -67,8 +76,36 @@ public:
     QTabWidget* Strip() const { return strip_; }
     // Where the class-specific content of the tab goes.
     QVBoxLayout* ContentArea() const { return content_; }
+    // The capability labels ("lblCapISO", ...), filled after a successful Open.
+    QLabel* Capability(const char* property) const;
+
+protected:
+    LogBox* Log() const { return log_; }
+    // Connects the class's own events (data, output complete); called once the control exists.
+    virtual HRESULT ConnectClassEvents(orv::host::Control&) { return S_OK; }
+    // After "Opened Device", before the common panel's refresh.
+    virtual void AfterOpen() {}
+    // Before ReleaseDevice.
+    virtual void BeforeRelease() {}
+
+    // Builders of the class content: a grid of captioned fields, labels and buttons.
+    void AddCapabilities(std::initializer_list<const char*> properties);
+    QLineEdit* AddField(const QString& objectName, const QString& caption, const QString& text);
+    QLabel* AddValue(const QString& objectName, const QString& caption);
+    QPushButton* AddButton(const QString& caption);
+    QCheckBox* AddCheck(const QString& objectName, const QString& caption);
+    QRadioButton* AddOption(const QString& objectName, const QString& caption);
+    // Starts a new row of buttons/options.
+    void NewRow();
+    void AddToRow(QWidget* widget);
+    // Runs body under the error trap of this tab's log.
+    template <class F>
+    void Guard(F&& body) {
+        Trap(log_, std::forward<F>(body));
+    }
 
 private:
+
     void OnDirectIOEvent(const orv::EventArgs& a);
     void OnErrorEvent(const orv::EventArgs& a);
     void OnStatusUpdateEvent(const orv::EventArgs& a);
@@ -81,7 +118,16 @@ private:
     QTabWidget* strip_;
     CommonPanel* common_;
     std::vector<DirectIOPanel*> directIO_;
+    std::vector<std::pair<const char*, QLabel*>> capabilities_;
+    QGridLayout* fields_ = nullptr;
+    QGridLayout* caps_ = nullptr;
+    QVBoxLayout* rows_ = nullptr;
+    QHBoxLayout* row_ = nullptr;
 };
+
+// The tab of a class with its own content (keyboard, line display, ...); a plain DeviceTab for
+// a class without one.
+DeviceTab* MakeDeviceTab(const DeviceClass& deviceClass, LogBox* log, QWidget* parent = nullptr);
 
 // "0x" digits of an event's data: upper-case hex, negative values as 32-bit two's complement.
 QString HexOf(int32_t value);

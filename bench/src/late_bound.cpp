@@ -91,6 +91,13 @@ void LateBound::PutBool(const char* property, bool value) {
     Raise(control_.Put(property, orv::DispArg::Bool(value)));
 }
 
+void LateBound::PutCurrency(const char* property, int64_t value) {
+    Check();
+    CY cy;
+    cy.int64 = value;
+    Raise(control_.Put(property, orv::DispArg(cy)));
+}
+
 void LateBound::PutString(const char* property, const QString& value) {
     Check();
     TextArg text(value);

@@ -77,6 +77,8 @@ public:
     void PutLong(const char* property, int32_t value);
     void PutBool(const char* property, bool value);  // True (-1) / False (0)
     void PutString(const char* property, const QString& value);
+    // A currency property from its integer with four implied decimals.
+    void PutCurrency(const char* property, int64_t value);
     // DirectIO(Command, pData by reference, pString by reference); the command as a 16-bit
     // integer when shortCommand. *data and *text receive what the control returns.
     int32_t DirectIO(int32_t command, bool shortCommand, int32_t* data, QString* text);

@@ -16,10 +16,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "device_panels.h"
 #include "device_tab.h"
 #include "log_box.h"
 #include "message_pump.h"
 #include "opos_names.h"
+#include "panel_rules.h"
+#include "sim_dock.h"
 
 namespace probedesk {
 
@@ -110,7 +113,7 @@ MainWindow::MainWindow(bool createControls, QWidget* parent)
     NameTables();  // the OPOS name tables, filled once as the window loads
     tabs_->setObjectName(QStringLiteral("tabOPOSDevices"));
     for (const DeviceClass& deviceClass : DeviceClasses()) {
-        auto* tab = new DeviceTab(deviceClass, log_, tabs_);
+        DeviceTab* tab = MakeDeviceTab(deviceClass, log_, tabs_);
         tabs_->addTab(tab, tr(deviceClass.tab));
         deviceTabs_.push_back(tab);
     }
@@ -120,6 +123,8 @@ MainWindow::MainWindow(bool createControls, QWidget* parent)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     setCentralWidget(splitter);
+    dock_ = new SimDock(log_, this);
+    addDockWidget(Qt::RightDockWidgetArea, dock_);
     BuildMenus();
     RestoreSettings();
     connect(pump_, &MessagePump::quitRequested, this, &QWidget::close);
@@ -210,6 +215,26 @@ int WriteScreenshots(MainWindow& window, const QString& folder) {
                              Slug(tab->Strip()->tabText(p)));
         }
         tab->Strip()->setCurrentIndex(0);
+    }
+    // A drawn signature: a sample PointArray (one byte per character through the ANSI code page,
+    // as the service object sends it) through the panel's own decoding and drawing.
+    for (size_t i = 0; i < window.DeviceTabs().size(); ++i) {
+        auto* sig = qobject_cast<SignaturePanel*>(window.DeviceTabs()[i]);
+        if (!sig) continue;
+        window.Tabs()->setCurrentIndex(static_cast<int>(i));
+        std::string bytes;
+        const auto point = [&bytes](int x, int y) {
+            for (int v : {x & 0xFF, x >> 8, y & 0xFF, y >> 8}) bytes += static_cast<char>(v);
+        };
+        for (int x = 20; x <= 300; x += 10) point(x, 120 + ((x / 10) % 4 - 2) * ((x / 40) % 5) * 9);
+        point(0xFFFF, 0xFFFF);
+        point(60, 200);
+        point(260, 200);
+        const orv::UniqueBstr text(orv::BstrFromAnsi(bytes));
+        sig->Picture()->Clear();
+        sig->Picture()->Draw(SignatureLines(SignaturePoints(text.Get(), 0), 1.0));
+        save(window, QStringLiteral("signature-drawn"));
+        sig->Picture()->Clear();
     }
     window.Tabs()->setCurrentIndex(0);
     Splash splash;

@@ -18,6 +18,7 @@ namespace probedesk {
 class DeviceTab;
 class LogBox;
 class MessagePump;
+class SimDock;
 
 // "Version major.minor" of the program.
 QString VersionText();
@@ -61,6 +62,7 @@ public:
     const std::vector<DeviceTab*>& DeviceTabs() const { return deviceTabs_; }
     DeviceTab* Tab(const QString& caption) const;
     MessagePump* Pump() const { return pump_; }
+    SimDock* Dock() const { return dock_; }
     void ShowAbout();
     // Remembers the geometry and the device names.
     void SaveSettings() const;
@@ -76,6 +78,7 @@ private:
     QTabWidget* tabs_;
     MessagePump* pump_;
     std::vector<DeviceTab*> deviceTabs_;
+    SimDock* dock_;
 };
 
 // Writes a PNG of every tab and inner panel (and of the splash and the about box) into folder;
