@@ -21,6 +21,7 @@
 // One include per control: its tables.
 #include "pinpad_control.h"
 #include "stripe_control.h"
+#include "sigcap_control.h"
 
 namespace orv::co::conformance {
 namespace {
@@ -38,6 +39,7 @@ void PrintTo(const DispidPair& p, std::ostream* os) {
 const DispidPair kPairs[] = {
     {"PINPad", &pinpad::CPinpadControlCtrl::Descriptor, "ORVPin.so"},
     {"MSR", &msr::CStripeControlCtrl::Descriptor, "ORVMsr.so"},
+    {"SignatureCapture", &sigcap::CSigcapControlCtrl::Descriptor, "ORVSig.so"},
 };
 
 #define ORV_TEXT_OF(...) #__VA_ARGS__
