@@ -22,6 +22,7 @@
 #include "pinpad_control.h"
 #include "stripe_control.h"
 #include "sigcap_control.h"
+#include "display_control.h"
 
 namespace orv::co::conformance {
 namespace {
@@ -40,6 +41,7 @@ const DispidPair kPairs[] = {
     {"PINPad", &pinpad::CPinpadControlCtrl::Descriptor, "ORVPin.so"},
     {"MSR", &msr::CStripeControlCtrl::Descriptor, "ORVMsr.so"},
     {"SignatureCapture", &sigcap::CSigcapControlCtrl::Descriptor, "ORVSig.so"},
+    {"LineDisplay", &linedisplay::CDisplayControlCtrl::Descriptor, "ORVLine.so"},
 };
 
 #define ORV_TEXT_OF(...) #__VA_ARGS__
