@@ -142,10 +142,14 @@ void SoConformance::MarkResultCode(int32_t avoid) {
         if (avoid != OPOS_E_CLAIMED) {
             so.Method("Claim", 0);
             marker_ = OPOS_E_CLAIMED;
-        } else {
-            ASSERT_TRUE(Listed(C(), "ClearInput")) << "no second marker for this class";
+        } else if (Listed(C(), "ClearInput")) {
             so.Method("ClearInput");
             marker_ = kClearInputMissingResult;
+        } else {
+            ASSERT_TRUE(Id().traits.recordsStatistics && Listed(C(), "ResetStatistics"))
+                << "no second marker for this class";
+            so.Method("ResetStatistics", "");
+            marker_ = OPOS_E_ILLEGAL;
         }
     } else {
         // No unknown set records: a planted failure of a number getter records its code.

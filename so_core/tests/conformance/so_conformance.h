@@ -145,7 +145,8 @@ protected:
     std::string Sim(const std::string& command) const;
     // Marks ResultCode with a value no sweep produces: an unknown set gives 106 where that
     // records, else a failed Java getter is planted; against the bare class (nothing to plant)
-    // a missing Claim records 102, or ClearInput 12 when the next call is expected to give 102.
+    // a missing Claim records 102, or (when the next call is expected to give 102) ClearInput
+    // 12 or a recording ResetStatistics 106.
     void MarkResultCode(int32_t avoid = 0);
     int32_t Marker() const { return marker_; }
 
