@@ -676,7 +676,13 @@ TEST_P(SoConformance, MethodsSucceedWithTheirTraceTexts) {
         EXPECT_EQ(m.call(so), 0);
         EXPECT_EQ(so.last, S_OK);
         EXPECT_EQ(so.ResultCode(), m.records ? 0 : Marker());
-        const std::vector<std::string> lines = LinesSince(before);
+        // An event the terminal raised for an earlier call (DirectIO answers with one) is
+        // traced by the event thread whenever it arrives: not the method's lines.
+        std::vector<std::string> lines = LinesSince(before);
+        std::erase_if(lines, [](const std::string& l) {
+            return l.rfind("EventJNI: Received ", 0) == 0 ||
+                   (l.rfind("Firing ", 0) == 0 && l.find(" from eventjni") != std::string::npos);
+        });
         if (m.beginLine) {
             ASSERT_FALSE(lines.empty());
             EXPECT_EQ(lines.front(), m.beginLine) << Show(lines);
