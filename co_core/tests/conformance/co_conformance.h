@@ -10,7 +10,8 @@
 //                        ProgID, 305 each missing required name, 104/306 failing OpenService,
 //                        106/306 empty name, 307 bad version, 301 already open
 //   MembersReachTheServiceObject   each method reaches the service-object member of its name
-//                        (or the one the core or the table names) and returns its result
+//                        (or the one the core or the table names) and returns its result;
+//                        a member with a fixed answer gives it without calling the service object
 //   EventsUseTheirDispids   each SO* call fires the event DISPID of its route (none without)
 //   FreezeHoldsEvents    FreezeEvents (and the container's freeze, where it applies)
 //
@@ -43,6 +44,10 @@ struct ControlClass {
     // Control members that call a service-object member of another name (besides the ones the
     // core routes: Claim, ClaimDevice, Release, ReleaseDevice, Close).
     std::vector<std::pair<const char*, const char*>> forwardedAs = {};
+    // Members that answer a fixed value without the service object, open or closed.
+    std::vector<std::pair<const char*, int32_t>> fixedAnswers = {};
+    // Methods that return nothing (VT_EMPTY), open or closed.
+    std::vector<const char*> returnsNothing = {};
 };
 
 class ControlEnvironment : public ::testing::Environment {

@@ -127,13 +127,30 @@ std::string SoConformance::Sim(const std::string& command) const {
     return answer;
 }
 
-void SoConformance::MarkResultCode() {
+namespace {
+bool Listed(const SoClass& c, const char* name);
+}  // namespace
+
+void SoConformance::MarkResultCode(int32_t avoid) {
     if (Id().traits.unknownNumberSet == UnknownNumberSet::RecordIllegal) {
         so.SetNumber(-1, 0);
         marker_ = OPOS_E_ILLEGAL;
     } else if (C().stringSet == StringSetEntry::Rows) {
         so.SetString(-1, "");
         marker_ = OPOS_E_ILLEGAL;
+    } else if (BareJavaClass()) {
+        if (avoid != OPOS_E_CLAIMED) {
+            so.Method("Claim", 0);
+            marker_ = OPOS_E_CLAIMED;
+        } else if (Listed(C(), "ClearInput")) {
+            so.Method("ClearInput");
+            marker_ = kClearInputMissingResult;
+        } else {
+            ASSERT_TRUE(Id().traits.recordsStatistics && Listed(C(), "ResetStatistics"))
+                << "no second marker for this class";
+            so.Method("ResetStatistics", "");
+            marker_ = OPOS_E_ILLEGAL;
+        }
     } else {
         // No unknown set records: a planted failure of a number getter records its code.
         const NumberGetRow* row = nullptr;
@@ -529,7 +546,8 @@ TEST_P(SoConformance, UnknownIndexesFromMinus1To2000000) {
     const SoTraits& t = Id().traits;
     std::set<int32_t> numbers(C().localNumbers.begin(), C().localNumbers.end());
     for (const auto& r : p.numberGet) numbers.insert(r.index);
-    std::set<int32_t> strings, numberSets, stringSets;
+    std::set<int32_t> strings(C().localStrings.begin(), C().localStrings.end());
+    std::set<int32_t> numberSets, stringSets;
     for (const auto& r : p.stringGet) strings.insert(r.index);
     for (const auto& r : p.numberSet) numberSets.insert(r.index);
     for (const auto& r : p.stringSet) stringSets.insert(r.index);
@@ -658,7 +676,13 @@ TEST_P(SoConformance, MethodsSucceedWithTheirTraceTexts) {
         EXPECT_EQ(m.call(so), 0);
         EXPECT_EQ(so.last, S_OK);
         EXPECT_EQ(so.ResultCode(), m.records ? 0 : Marker());
-        const std::vector<std::string> lines = LinesSince(before);
+        // An event the terminal raised for an earlier call (DirectIO answers with one) is
+        // traced by the event thread whenever it arrives: not the method's lines.
+        std::vector<std::string> lines = LinesSince(before);
+        std::erase_if(lines, [](const std::string& l) {
+            return l.rfind("EventJNI: Received ", 0) == 0 ||
+                   (l.rfind("Firing ", 0) == 0 && l.find(" from eventjni") != std::string::npos);
+        });
         if (m.beginLine) {
             ASSERT_FALSE(lines.empty());
             EXPECT_EQ(lines.front(), m.beginLine) << Show(lines);
@@ -827,7 +851,7 @@ TEST_P(SoBareConformance, MissingMethodsGiveTheirFixedResultsAndLines) {
          {"Begin closing", "Failed to get Method ID for close", "NoSuchMethodError:close"}});
     for (const DeviceMethod& m : methods) {
         SCOPED_TRACE(m.name);
-        MarkResultCode();
+        MarkResultCode(m.missingResult);
         const size_t before = TraceLines();
         EXPECT_EQ(m.call(so), m.missingResult);
         EXPECT_EQ(so.ResultCode(), m.records ? m.missingResult : Marker());

@@ -110,6 +110,8 @@ struct SoClass {
     std::vector<const char*> simulatorRefuses = {};
     // Numeric indexes outside the rows that the class serves itself (besides 6, 7, 11).
     std::vector<int32_t> localNumbers = {};
+    // String indexes outside the rows that the class serves itself.
+    std::vector<int32_t> localStrings = {};
     bool fullIndexSweep = false;  // every index of -1..2,000,000 instead of a sample
 };
 
@@ -142,8 +144,10 @@ protected:
     std::vector<std::string> LinesSince(size_t count) const;
     std::string Sim(const std::string& command) const;
     // Marks ResultCode with a value no sweep produces: an unknown set gives 106 where that
-    // records, else a failed Java claim is planted.
-    void MarkResultCode();
+    // records, else a failed Java getter is planted; against the bare class (nothing to plant)
+    // a missing Claim records 102, or (when the next call is expected to give 102) ClearInput
+    // 12 or a recording ResetStatistics 106.
+    void MarkResultCode(int32_t avoid = 0);
     int32_t Marker() const { return marker_; }
 
     test::RecordingControl* control = nullptr;
