@@ -134,6 +134,10 @@ void SoConformance::MarkResultCode() {
     } else if (C().stringSet == StringSetEntry::Rows) {
         so.SetString(-1, "");
         marker_ = OPOS_E_ILLEGAL;
+    } else if (BareJavaClass()) {
+        // No unknown set records and nothing can be planted: the missing claim records 102.
+        so.Method("Claim", 0);
+        marker_ = OPOS_E_CLAIMED;
     } else {
         // No unknown set records: a planted failure of a number getter records its code.
         const NumberGetRow* row = nullptr;

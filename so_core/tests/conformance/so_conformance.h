@@ -142,7 +142,8 @@ protected:
     std::vector<std::string> LinesSince(size_t count) const;
     std::string Sim(const std::string& command) const;
     // Marks ResultCode with a value no sweep produces: an unknown set gives 106 where that
-    // records, else a failed Java claim is planted.
+    // records, else a failed Java number getter is planted (113), and against the bare class
+    // the missing claim records 102.
     void MarkResultCode();
     int32_t Marker() const { return marker_; }
 
