@@ -26,6 +26,7 @@ const SoClass kKeyboard{
         },
     .noWriteBack = {PIDX_PowerNotify},  // fixed while enabled, and enabling needs a claim
     .simulatorRefuses = {"CompareFirmwareVersion", "UpdateFirmware", "UpdateStatistics"},
+    .openLines = std::vector<std::string>{},  // no "Begin OpenService"
 };
 
 }  // namespace

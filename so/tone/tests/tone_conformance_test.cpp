@@ -58,6 +58,7 @@ const SoClass kTone{
         },
     .noWriteBack = {PIDX_PowerNotify},  // fixed while enabled, and enabling needs a claim
     .simulatorRefuses = {"CompareFirmwareVersion", "UpdateFirmware", "UpdateStatistics"},
+    .openLines = std::vector<std::string>{},  // no "Begin OpenService"
 };
 
 }  // namespace
