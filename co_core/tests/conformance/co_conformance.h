@@ -11,6 +11,7 @@
 //                        106/306 empty name, 307 bad version, 301 already open
 //   MembersReachTheServiceObject   each method reaches the service-object member of its name
 //                        (or the one the core or the table names) and returns its result
+//   UnservedProperties   the properties the control answers itself: 0, ResultCode 106
 //   EventsUseTheirDispids   each SO* call fires the event DISPID of its route (none without)
 //   FreezeHoldsEvents    FreezeEvents (and the container's freeze, where it applies)
 //
@@ -43,6 +44,12 @@ struct ControlClass {
     // Control members that call a service-object member of another name (besides the ones the
     // core routes: Claim, ClaimDevice, Release, ReleaseDevice, Close).
     std::vector<std::pair<const char*, const char*>> forwardedAs = {};
+    // Methods the control answers itself once open, without the service object, with their
+    // result (which ResultCode then reads too): members a class does not have.
+    std::vector<std::pair<const char*, int32_t>> ownAnswers = {};
+    // Number properties the control answers itself once open (descriptor.unservedNumbers):
+    // reads 0 and ResultCode 106, writes dropped, the service object never asked.
+    std::vector<const char*> unserved = {};
 };
 
 class ControlEnvironment : public ::testing::Environment {
