@@ -141,11 +141,16 @@ TEST_P(DispidPairTest, EveryKindOfDifferenceIsFound) {
     // Swapped: the first two members the core does not call itself, so that only the swap
     // reports them.
     const SoDispids& c = real.so;
-    const std::set<DISPID> core = {c.openService,       c.close,
-                                   c.claim,             c.claimDevice,
-                                   c.release,           c.releaseDevice,
-                                   c.getPropertyNumber, c.setPropertyNumber,
-                                   c.getPropertyString, c.setPropertyString,
+    const std::set<DISPID> core = {c.openService,
+                                   c.close,
+                                   c.claim,
+                                   c.claimDevice,
+                                   c.release,
+                                   c.releaseDevice,
+                                   c.getPropertyNumber,
+                                   c.setPropertyNumber,
+                                   c.getPropertyString,
+                                   c.setPropertyString,
                                    c.coFreezeEvents};
     std::vector<size_t> free;
     for (size_t i = 0; i < members.size(); ++i)
