@@ -1,8 +1,7 @@
 // The POS keyboard control's tables: identity, service-object names and DISPIDs, event routes,
-// its dispatch map (DISPID = position) and the library's exports.
+// and its dispatch map (DISPID = position).
 #include "keyboard_control.h"
 
-#include "co_core/control_exports.h"
 #include "co_core/control_rows.h"
 
 namespace orv::co::keyboard {
@@ -183,5 +182,3 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
 }
 
 }  // namespace orv::co::keyboard
-
-ORV_CONTROL_EXPORTS(orv::co::keyboard::CKeyboardControlCtrl)

@@ -69,6 +69,11 @@ constexpr SoMember kSoMembers[] = {
     {"UpdateStatistics", kSoUpdateStatistics},
 };
 
+// A scanner has no output: OutputID reads 0 and ClearOutput answers 106 (101 while closed),
+// ResultCode 106 after either. Both exist because OPOS applications probe every control's
+// common members.
+constexpr int32_t kUnservedNumbers[] = {PIDX_OutputID};
+
 constexpr ControlDescriptor kDescriptor{
     .progId = "OPOS.Scanner",
     .clsid = GUID_INIT(0xBEE76707, 0x0FA8, 0x4E7B, 0xAD, 0x73, 0x5E, 0x0F, 0xB0, 0xDD, 0x99, 0x0C),
@@ -109,6 +114,7 @@ constexpr ControlDescriptor kDescriptor{
     }},
     .containerFreeze = false,
     .freezeHoldsEvents = true,
+    .unservedNumbers = kUnservedNumbers,
 };
 
 }  // namespace
@@ -138,7 +144,7 @@ std::span<const DispatchEntry> CScannerControlCtrl::DispatchMembers() {
         StringProperty<PIDX_DeviceName>("DeviceName"),
         Row(Member::FreezeEvents),
         Row(Member::OpenResult),
-        DispProperty<&CScannerControlCtrl::GetOutputID, nullptr, VT_I4>("OutputID"),
+        LongProperty<PIDX_OutputID>("OutputID"),
         LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
         LongProperty<PIDX_PowerState>("PowerState"),
         LongProperty<PIDX_ResultCode>("ResultCode"),
@@ -160,7 +166,7 @@ std::span<const DispatchEntry> CScannerControlCtrl::DispatchMembers() {
         Row(Member::ReleaseDevice),
         Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
         Forwarded<kSoClearInput>("ClearInput"),
-        DispMethod<&CScannerControlCtrl::ClearOutput, VT_I4>("ClearOutput"),
+        UnsupportedMethod("ClearOutput"),
         Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
         Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
         Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),

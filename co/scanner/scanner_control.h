@@ -35,12 +35,6 @@ class CScannerControlCtrl final : public ControlObject<CScannerControlCtrl> {
 public:
     static const ControlDescriptor& Descriptor();
     static std::span<const DispatchEntry> DispatchMembers();
-
-private:
-    // A scanner has no output: OutputID reads 0 and ClearOutput is illegal (101 while closed).
-    // Both exist because OPOS applications probe every control's common members.
-    int32_t GetOutputID() { return 0; }
-    int32_t ClearOutput() { return IsOpen() ? OPOS_E_ILLEGAL : OPOS_E_CLOSED; }
 };
 
 }  // namespace orv::co::scanner

@@ -1,8 +1,7 @@
 // The tone indicator control's tables: identity, service-object names and DISPIDs, event
-// routes, its dispatch map (DISPID = position) and the library's exports.
+// routes and its dispatch map (DISPID = position).
 #include "tone_control.h"
 
-#include "co_core/control_exports.h"
 #include "co_core/control_rows.h"
 
 namespace orv::co::tone {
@@ -198,5 +197,3 @@ std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
 }
 
 }  // namespace orv::co::tone
-
-ORV_CONTROL_EXPORTS(orv::co::tone::CToneControlCtrl)

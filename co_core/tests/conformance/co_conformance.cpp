@@ -355,8 +355,21 @@ TEST_P(ControlConformance, MembersReachTheServiceObjectAndReturnItsAnswer) {
             methods.push_back(&m);
     static const DispatchEntry kClose{"Close", nullptr, nullptr, false};
     methods.push_back(&kClose);  // last: it ends the session
+    const std::map<std::string, int32_t> own(C().ownAnswers.begin(), C().ownAnswers.end());
     for (const DispatchEntry* m : methods) {
         SCOPED_TRACE(m->name);
+        if (own.count(m->name)) {
+            GenericServiceObject::ClearCalls();
+            UniqueVariant result;
+            ASSERT_EQ(CallAny(m->name, DISPATCH_METHOD, result.Get()), S_OK);
+            EXPECT_EQ(AsLong(*result.Get()), own.at(m->name));
+            int32_t rc = -1;
+            ASSERT_EQ(control_.Get("ResultCode", &rc), S_OK);
+            EXPECT_EQ(rc, own.at(m->name)) << "ResultCode reads the method's own answer";
+            EXPECT_EQ(GenericServiceObject::Calls(), std::vector<std::string>{})
+                << "answered without the service object";
+            continue;
+        }
         GenericServiceObject::ClearCalls();
         UniqueVariant result;
         if (const int32_t* fixed = FixedAnswer(C(), m->name)) {
@@ -438,6 +451,40 @@ TEST_P(ControlConformance, PropertiesGoThroughTheServiceObjectAndComeBack) {
         } else {
             EXPECT_EQ(AsLong(*after.Get()), vt == VT_BOOL ? -1 : 3) << "the value comes back";
         }
+    }
+}
+
+TEST_P(ControlConformance, UnservedPropertiesAnswerThemselves) {
+    EXPECT_EQ(C().unserved.size(), D().unservedNumbers.size()) << "one name per unserved index";
+    ASSERT_EQ(Open("FAKE"), 0);
+    for (const char* name : C().unserved) {
+        SCOPED_TRACE(name);
+        const DispatchEntry* entry = nullptr;
+        for (const DispatchEntry& m : C().members)
+            if (std::string_view(m.name) == name) entry = &m;
+        ASSERT_TRUE(entry && entry->isProperty);
+        GenericServiceObject::ClearCalls();
+        UniqueVariant value;
+        ASSERT_EQ(CallAny(name, DISPATCH_PROPERTYGET, value.Get()), S_OK);
+        EXPECT_EQ(AsLong(*value.Get()), 0);
+        int32_t rc = -1;
+        ASSERT_EQ(control_.Get("ResultCode", &rc), S_OK);
+        EXPECT_EQ(rc, OPOS_E_ILLEGAL);
+        if (entry->put) {
+            const DispArg one = value.Get()->vt == VT_BOOL ? DispArg::Bool(true) : DispArg(1);
+            EXPECT_EQ(control_.Put(name, one), S_OK);
+            ASSERT_EQ(control_.Get("ResultCode", &rc), S_OK);
+            EXPECT_EQ(rc, OPOS_E_ILLEGAL);
+        }
+        EXPECT_EQ(GenericServiceObject::Calls(), std::vector<std::string>{})
+            << "the service object is never asked";
+        // The next served read asks the service object again, ResultCode with it.
+        ASSERT_EQ(control_.Get("State", &rc), S_OK);
+        ASSERT_EQ(control_.Get("ResultCode", &rc), S_OK);
+        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(GenericServiceObject::CountCalls("GetPropertyNumber(" +
+                                                   std::to_string(PIDX_ResultCode) + ")"),
+                  1u);
     }
 }
 

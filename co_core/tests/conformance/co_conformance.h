@@ -12,6 +12,7 @@
 //   MembersReachTheServiceObject   each method reaches the service-object member of its name
 //                        (or the one the core or the table names) and returns its result;
 //                        a member with a fixed answer gives it without calling the service object
+//   UnservedProperties   the properties the control answers itself: 0, ResultCode 106
 //   EventsUseTheirDispids   each SO* call fires the event DISPID of its route (none without)
 //   FreezeHoldsEvents    FreezeEvents (and the container's freeze, where it applies)
 //
@@ -48,6 +49,12 @@ struct ControlClass {
     std::vector<std::pair<const char*, int32_t>> fixedAnswers = {};
     // Methods that return nothing (VT_EMPTY), open or closed.
     std::vector<const char*> returnsNothing = {};
+    // Methods the control answers itself once open, without the service object, with their
+    // result (which ResultCode then reads too): members a class does not have.
+    std::vector<std::pair<const char*, int32_t>> ownAnswers = {};
+    // Number properties the control answers itself once open (descriptor.unservedNumbers):
+    // reads 0 and ResultCode 106, writes dropped, the service object never asked.
+    std::vector<const char*> unserved = {};
 };
 
 class ControlEnvironment : public ::testing::Environment {

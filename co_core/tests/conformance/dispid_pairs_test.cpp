@@ -19,10 +19,13 @@
 #include "test_env.h"
 
 // One include per control: its tables.
+#include "keyboard_control.h"
 #include "pinpad_control.h"
 #include "stripe_control.h"
 #include "sigcap_control.h"
 #include "display_control.h"
+#include "scanner_control.h"
+#include "tone_control.h"
 
 namespace orv::co::conformance {
 namespace {
@@ -42,6 +45,9 @@ const DispidPair kPairs[] = {
     {"MSR", &msr::CStripeControlCtrl::Descriptor, "ORVMsr.so"},
     {"SignatureCapture", &sigcap::CSigcapControlCtrl::Descriptor, "ORVSig.so"},
     {"LineDisplay", &linedisplay::CDisplayControlCtrl::Descriptor, "ORVLine.so"},
+    {"POSKeyboard", &keyboard::CKeyboardControlCtrl::Descriptor, "ORVKbd.so"},
+    {"ToneIndicator", &tone::CToneControlCtrl::Descriptor, "ORVTone.so"},
+    {"Scanner", &scanner::CScannerControlCtrl::Descriptor, "ORVScanner.so"},
 };
 
 #define ORV_TEXT_OF(...) #__VA_ARGS__

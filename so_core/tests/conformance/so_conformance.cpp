@@ -366,6 +366,25 @@ TEST_P(SoConformance, DispatchOrder) {
     for (const char* cb : Id().callbacks) EXPECT_TRUE(known.count(cb)) << cb;
 }
 
+// OpenService writes the class's own lines and nothing else on success (a fresh object: the
+// process holds one at a time).
+TEST_P(SoConformance, OpenServiceWritesTheClassLines) {
+    ASSERT_EQ(so.Method("Close"), 0);
+    so.Release();
+    ASSERT_EQ(so.Create(Id().progId), S_OK);
+    const size_t before = TraceLines();
+    EXPECT_EQ(so.OpenService(C().deviceClass, C().device, control), 0);
+    const std::vector<std::string> lines = LinesSince(before);
+    std::vector<std::string> expected;
+    if (C().openLines) {
+        expected = *C().openLines;
+    } else {
+        if (Id().traits.openBeginLine) expected.push_back(Id().traits.openBeginLine);
+        if (Id().traits.openEndLine) expected.push_back(Id().traits.openEndLine);
+    }
+    EXPECT_EQ(lines, expected) << Show(lines);
+}
+
 TEST_P(SoConformance, PropertyRowsAnswerAndTraceTheirValues) {
     const PropertyTables& p = Id().properties;
     for (const NumberGetRow& row : p.numberGet) {

@@ -4,6 +4,7 @@
 // its constructor and open (the missing-method answers):
 //
 //   DispatchOrder      every name at its 1-based position, nothing past the end
+//   OpenServiceWritesTheClassLines   its begin and end lines (traits), nothing else
 //   PropertyRows       every listed row answers, traces its value and takes its own value back
 //   PropertyFailures   a Java exception planted in each row's method: ResultCode, SOError by
 //                      traits.propertyErrors, the exception's trace line
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,8 @@ struct SoClass {
     // String indexes outside the rows that the class serves itself.
     std::vector<int32_t> localStrings = {};
     bool fullIndexSweep = false;  // every index of -1..2,000,000 instead of a sample
+    // The lines a successful OpenService writes, written out (unset: as the traits say).
+    std::optional<std::vector<std::string>> openLines = std::nullopt;
 };
 
 // The harness's private installation, set up once per test program for the class.
