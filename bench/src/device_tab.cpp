@@ -78,11 +78,11 @@ DeviceTab::DeviceTab(const DeviceClass& deviceClass, LogBox* log, QWidget* paren
     strip_->setObjectName(QStringLiteral("tabDevicePanels"));
     common_->SetDevicePanel(this);
     strip_->addTab(common_, tr("Common Properties"));
-    for (const DirectIOPanelSpec& spec : DirectIOPanelSpecs()) {
-        auto* panel = new DirectIOPanel(spec, log, strip_);
+    for (const DirectIOPanelLayout& layout : DirectIOPanelLayouts()) {
+        auto* panel = new DirectIOPanel(layout, log, strip_);
         panel->SetDevicePanel(this);
         if (deviceClass.note) panel->setToolTip(tr(deviceClass.note));
-        const int index = strip_->addTab(panel, QString::fromLatin1(spec.caption));
+        const int index = strip_->addTab(panel, QString::fromLatin1(layout.caption));
         if (deviceClass.note) strip_->setTabToolTip(index, tr(deviceClass.note));
         directIO_.push_back(panel);
     }

@@ -16,8 +16,8 @@
 
 namespace probedesk {
 
-const std::vector<DirectIOPanelSpec>& DirectIOPanelSpecs() {
-    static const std::vector<DirectIOPanelSpec> specs = {
+const std::vector<DirectIOPanelLayout>& DirectIOPanelLayouts() {
+    static const std::vector<DirectIOPanelLayout> layouts = {
         {"pnlDirectIOSys1",
          "DirectIO ZR88xx System",
          {{"txtFirmwareFile", "Firmware File:", "Text1"},
@@ -102,7 +102,7 @@ const std::vector<DirectIOPanelSpec>& DirectIOPanelSpecs() {
           {"Delete Var By Name", 51, {"txtVarName"}}},
          {}},
     };
-    return specs;
+    return layouts;
 }
 
 const QStringList& FontNames() {
@@ -111,16 +111,16 @@ const QStringList& FontNames() {
     return names;
 }
 
-DirectIOPanel::DirectIOPanel(const DirectIOPanelSpec& spec, LogBox* log, QWidget* parent)
-    : QWidget(parent), spec_(spec), log_(log) {
-    setObjectName(QString::fromLatin1(spec.object));
+DirectIOPanel::DirectIOPanel(const DirectIOPanelLayout& layout, LogBox* log, QWidget* parent)
+    : QWidget(parent), layout_(layout), log_(log) {
+    setObjectName(QString::fromLatin1(layout.object));
     auto* form = new QFormLayout;
-    for (const DirectIOField& field : spec.fields) {
+    for (const DirectIOField& field : layout.fields) {
         auto* edit = new QLineEdit(QString::fromLatin1(field.defaultText), this);
         edit->setObjectName(QString::fromLatin1(field.object));
         fields_.emplace(edit->objectName(), edit);
         QWidget* row = edit;
-        for (const DirectIOBrowse& browse : spec.browses) {
+        for (const DirectIOBrowse& browse : layout.browses) {
             if (QLatin1String(browse.field) != edit->objectName()) continue;
             row = new QWidget(this);
             auto* line = new QHBoxLayout(row);
@@ -138,7 +138,7 @@ DirectIOPanel::DirectIOPanel(const DirectIOPanelSpec& spec, LogBox* log, QWidget
 
     auto* buttons = new QGridLayout;
     int row = 0, column = 0;
-    for (const DirectIOButton& button : spec.buttons) {
+    for (const DirectIOButton& button : layout.buttons) {
         auto* push = new QPushButton(tr(button.caption), this);
         connect(push, &QPushButton::clicked, this, [this, &button] { Send(button); });
         if (button.data == DataArg::FontIndex) {
@@ -168,9 +168,9 @@ DirectIOPanel::DirectIOPanel(const DirectIOPanelSpec& spec, LogBox* log, QWidget
     auto* left = new QVBoxLayout;
     left->addLayout(form);
     left->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 1);
+    auto* columns = new QHBoxLayout(this);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
 }
 
 QLineEdit* DirectIOPanel::Field(const char* object) const {

@@ -41,7 +41,7 @@ struct DirectIOBrowse {
     const char* filter;  // "Firmware Files (*.schex)"
 };
 
-struct DirectIOPanelSpec {
+struct DirectIOPanelLayout {
     const char* object;   // pnlDirectIOSys1
     const char* caption;  // the tab caption
     std::vector<DirectIOField> fields;
@@ -51,7 +51,7 @@ struct DirectIOPanelSpec {
 };
 
 // The four panels in tab order: system, script, display, variables.
-const std::vector<DirectIOPanelSpec>& DirectIOPanelSpecs();
+const std::vector<DirectIOPanelLayout>& DirectIOPanelLayouts();
 
 // The entries of the font list: the terminal's fonts, by index.
 const QStringList& FontNames();
@@ -59,10 +59,10 @@ const QStringList& FontNames();
 class DirectIOPanel : public QWidget {
     Q_OBJECT
 public:
-    DirectIOPanel(const DirectIOPanelSpec& spec, LogBox* log, QWidget* parent = nullptr);
+    DirectIOPanel(const DirectIOPanelLayout& layout, LogBox* log, QWidget* parent = nullptr);
 
     void SetDevicePanel(DevicePanel* host) { host_ = host; }
-    const DirectIOPanelSpec& Spec() const { return spec_; }
+    const DirectIOPanelLayout& Layout() const { return layout_; }
     QLineEdit* Field(const char* object) const;
     // Clicks the button: builds pString, calls DirectIO, logs a nonzero result.
     void Send(const DirectIOButton& button);
@@ -72,7 +72,7 @@ public:
 private:
     void Browse(const DirectIOBrowse& browse);
 
-    const DirectIOPanelSpec& spec_;
+    const DirectIOPanelLayout& layout_;
     LogBox* log_;
     DevicePanel* host_ = nullptr;
     std::map<QString, QLineEdit*> fields_;

@@ -208,7 +208,7 @@ void ShellTest::directIOButtons() {
     DirectIOPanel* p = window_->DeviceTabs()[0]->DirectIOPanels()[static_cast<size_t>(panel)];
     QVERIFY(ButtonOf(p, caption));
     int matches = 0;
-    for (const DirectIOButton& b : p->Spec().buttons) {
+    for (const DirectIOButton& b : p->Layout().buttons) {
         if (caption != b.caption) continue;
         ++matches;
         QCOMPARE(b.command, command);
@@ -217,7 +217,7 @@ void ShellTest::directIOButtons() {
     QCOMPARE(matches, 1);
     // Every panel has exactly the buttons of its table plus its browse buttons.
     QCOMPARE(p->findChildren<QPushButton*>().size(),
-             qsizetype(p->Spec().buttons.size() + p->Spec().browses.size()));
+             qsizetype(p->Layout().buttons.size() + p->Layout().browses.size()));
 }
 
 void ShellTest::directIOFieldDefaults_data() {
@@ -322,7 +322,7 @@ void ShellTest::directIOJoinsFieldsAsTyped() {
     QFETCH(QString, joined);
     DirectIOPanel* p = window_->DeviceTabs()[3]->DirectIOPanels()[static_cast<size_t>(panel)];
     if (!field.isEmpty()) p->Field(field.toLatin1().constData())->setText(value);
-    for (const DirectIOButton& b : p->Spec().buttons)
+    for (const DirectIOButton& b : p->Layout().buttons)
         if (caption == b.caption) QCOMPARE(p->JoinedText(b), joined);
 }
 
