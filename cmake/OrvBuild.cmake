@@ -164,10 +164,12 @@ macro(orv_find_jni)
 endmacro()
 
 # orv_link_jvm(<target> [PUBLIC|PRIVATE|INTERFACE]): the JNI headers and libjvm.so, bound at load
-# time as jvm.dll is imported on Windows, with the folder of libjvm.so on the target's build and
-# install rpath. A static library passes the headers and libjvm.so on (PUBLIC); each program or
-# shared library that loads it, directly or through such a static library, calls this too for
-# the rpath.
+# time, with the folder of libjvm.so on the target's build and install rpath. Only for tests and
+# benchmarks that create a JVM themselves: a static library passes the headers and libjvm.so on
+# (PUBLIC); each program or shared library that loads it, directly or through such a static
+# library, calls this too for the rpath. Everything that is shipped links jni_support instead
+# (the JNI headers, and jvm_library.h to load libjvm.so at run time) and is listed by
+# orv_no_jvm(), which the test no_libjvm_needed checks.
 function(orv_link_jvm target)
   set(scope PRIVATE)
   if(ARGC GREATER 1)
@@ -182,3 +184,39 @@ function(orv_link_jvm target)
     set_property(TARGET ${target} APPEND PROPERTY INSTALL_RPATH ${ORV_JVM_DIR})
   endif()
 endfunction()
+
+# orv_no_jvm(<target>...): shipped programs and libraries that must start without a JVM
+# installed. The test no_libjvm_needed (added once every folder is read) fails when one of them
+# has libjvm.so among its needed libraries.
+function(orv_no_jvm)
+  set_property(GLOBAL APPEND PROPERTY ORV_NO_JVM_TARGETS ${ARGN})
+endfunction()
+
+function(orv_add_no_jvm_test)
+  get_property(targets GLOBAL PROPERTY ORV_NO_JVM_TARGETS)
+  # The programs and libraries of the other folders, where they are built.
+  foreach(t orvplatform orvhost orvreg regsvr orv-sim orvdoctor probedesk HidPortLib Rs485PortLib
+            RegKeyLib)
+    if(TARGET ${t})
+      list(APPEND targets ${t})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES targets)
+  if(NOT targets)
+    return()
+  endif()
+  set(files)
+  foreach(t IN LISTS targets)
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  set(readelf ${CMAKE_READELF})
+  if(NOT readelf)
+    find_program(ORV_READELF readelf REQUIRED)
+    set(readelf ${ORV_READELF})
+  endif()
+  add_test(NAME no_libjvm_needed
+           COMMAND ${CMAKE_COMMAND} -DREADELF=${readelf}
+                   -P ${CMAKE_SOURCE_DIR}/cmake/check_no_jvm_needed.cmake ${files})
+  set_tests_properties(no_libjvm_needed PROPERTIES LABELS "so;examples")
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL orv_add_no_jvm_test)

@@ -12,6 +12,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "sim_command.h"
@@ -64,10 +65,8 @@ int Run(const std::string& device, const std::string& first, const std::string& 
     if (!com) return 1;
     orv::host::Control display;
     if (const HRESULT hr = display.Create("DisplayControl.DisplayControlCtrl.1"); FAILED(hr)) {
-        std::printf(
-            "creating DisplayControl.DisplayControlCtrl.1 failed: HRESULT 0x%08X (is it "
-            "registered?)\n",
-            static_cast<unsigned>(hr));
+        std::printf("creating DisplayControl.DisplayControlCtrl.1 failed: HRESULT 0x%08X %s\n",
+                    static_cast<unsigned>(hr), display.LastError().c_str());
         return 1;
     }
     display.OnEvent(orv::host::opos::linedisplay::StatusUpdateEvent, [](const orv::EventArgs& a) {
@@ -77,7 +76,7 @@ int Run(const std::string& device, const std::string& first, const std::string& 
     if (!Step(display, "Open(\"" + device + "\")", "Open", device)) {
         int32_t openResult = 0;
         display.Get("OpenResult", &openResult);
-        std::printf("OpenResult %d\n", openResult);
+        std::printf("OpenResult %d %s\n", openResult, orv::host::OpenProblem(openResult).c_str());
         return 1;
     }
     std::string description;

@@ -15,6 +15,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "sim_command.h"
@@ -81,8 +82,8 @@ int Run(const std::string& device, bool demo, int seconds) {
     if (!com) return 1;
     orv::host::Control keyboard;
     if (const HRESULT hr = keyboard.Create("OPOS.POSKeyboard"); FAILED(hr)) {
-        std::printf("creating OPOS.POSKeyboard failed: HRESULT 0x%08X (is it registered?)\n",
-                    static_cast<unsigned>(hr));
+        std::printf("creating OPOS.POSKeyboard failed: HRESULT 0x%08X %s\n",
+                    static_cast<unsigned>(hr), keyboard.LastError().c_str());
         return 1;
     }
 
@@ -107,7 +108,8 @@ int Run(const std::string& device, bool demo, int seconds) {
     int32_t rc = -1;
     if (FAILED(keyboard.Call("Open", &rc, device))) rc = -1;
     if (!Check(keyboard, ("Open(\"" + device + "\")").c_str(), rc)) {
-        std::printf("  OpenResult %d\n", Long(keyboard, "OpenResult"));
+        const int32_t openResult = Long(keyboard, "OpenResult");
+        std::printf("  OpenResult %d %s\n", openResult, orv::host::OpenProblem(openResult).c_str());
         return 1;
     }
     bool capKeyUp = false;

@@ -18,6 +18,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "sim_command.h"
@@ -87,8 +88,8 @@ int Run(const std::string& device, bool demo, int timeoutSeconds) {
     }
     orv::host::Control msr;
     if (const HRESULT hr = msr.Create("OPOS.MSR"); FAILED(hr)) {
-        std::fprintf(stderr, "creating OPOS.MSR failed: HRESULT 0x%08X (is it registered?)\n",
-                     static_cast<unsigned>(hr));
+        std::fprintf(stderr, "creating OPOS.MSR failed: HRESULT 0x%08X %s\n",
+                     static_cast<unsigned>(hr), msr.LastError().c_str());
         return kNoControl;
     }
     bool dataArrived = false;
@@ -111,8 +112,9 @@ int Run(const std::string& device, bool demo, int timeoutSeconds) {
 
     const int32_t opened = Result(msr, "Open", device);
     if (opened != 0) {
-        std::fprintf(stderr, "Open(\"%s\") failed: %d, OpenResult %d\n", device.c_str(), opened,
-                     Long(msr, "OpenResult"));
+        const int32_t openResult = Long(msr, "OpenResult");
+        std::fprintf(stderr, "Open(\"%s\") failed: %d, OpenResult %d %s\n", device.c_str(), opened,
+                     openResult, orv::host::OpenProblem(openResult).c_str());
         return kOpenFailed;
     }
     std::printf("opened %s: %s (service object %s, version %d)\n", device.c_str(),

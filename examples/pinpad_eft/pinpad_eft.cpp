@@ -7,6 +7,9 @@
 // customer's PIN entry is made by the program itself through the simulator of this process. By
 // default the program pumps its messages through the queue descriptor (a poll loop, as any
 // foreign event loop would); with --message-loop it runs the classic GetMessage loop instead.
+// Exit codes: 0 the transaction completed, 1 a step after Open failed, 2 the control cannot be
+// created, 3 Open failed. Failures of creation and Open print the reason the process knows
+// (the registry file's problem, the loader's message for a library or the JVM).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "platform/win32.h"
@@ -25,6 +29,8 @@ namespace opos = orv::host::opos;
 using namespace std::chrono_literals;
 
 constexpr int32_t PPAD_EFT_NORMAL = 1;
+
+enum Exit { kComplete = 0, kFailed = 1, kNoControl = 2, kOpenFailed = 3 };
 
 // Calls a method that returns an OPOS result and prints it; false when the call itself fails.
 template <class... A>
@@ -78,12 +84,12 @@ bool WaitForData(const bool& arrived, bool messageLoop) {
 
 int Run(const std::string& device, bool messageLoop) {
     orv::host::ComApartment com;
-    if (!com) return 1;
+    if (!com) return kNoControl;
     orv::host::Control pinpad;
     if (const HRESULT hr = pinpad.Create("OPOS.PINPad"); FAILED(hr)) {
-        std::printf("creating OPOS.PINPad failed: HRESULT 0x%08X (is it registered?)\n",
-                    static_cast<unsigned>(hr));
-        return 1;
+        std::printf("creating OPOS.PINPad failed: HRESULT 0x%08X %s\n", static_cast<unsigned>(hr),
+                    pinpad.LastError().c_str());
+        return kNoControl;
     }
 
     bool pinArrived = false;
@@ -113,7 +119,13 @@ int Run(const std::string& device, bool messageLoop) {
     Step(pinpad, "Open", "Open(\"NOPE\")", &rc, "NOPE");
     std::printf("%-40s -> %d\n", "OpenResult", Long(pinpad, "OpenResult"));
     const std::string openShown = "Open(\"" + device + "\")";
-    if (!Step(pinpad, "Open", openShown.c_str(), &rc, device) || rc != 0) return 1;
+    if (!Step(pinpad, "Open", openShown.c_str(), &rc, device) || rc != 0) {
+        const int32_t openResult = Long(pinpad, "OpenResult");
+        const std::string why = orv::host::OpenProblem(openResult);
+        std::printf("%-40s -> %d%s%s\n", "OpenResult", openResult, why.empty() ? "" : ": ",
+                    why.c_str());
+        return kOpenFailed;
+    }
     std::printf("  ControlObjectDescription: %s\n",
                 Text(pinpad, "ControlObjectDescription").c_str());
     std::printf("  ControlObjectVersion:     %d\n", Long(pinpad, "ControlObjectVersion"));
@@ -154,7 +166,7 @@ int Run(const std::string& device, bool messageLoop) {
     Step(pinpad, "Release", "Release()", &rc);
     Step(pinpad, "Close", "Close()", &rc);
     std::printf("%s\n", ok ? "EFT transaction complete" : "EFT transaction FAILED");
-    return ok ? 0 : 1;
+    return ok ? kComplete : kFailed;
 }
 
 }  // namespace

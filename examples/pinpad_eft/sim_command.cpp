@@ -2,12 +2,14 @@
 
 #include <jni.h>
 
+#include "jni_support/jvm_library.h"
+
 namespace orv::example {
 
 std::string SimCommand(const std::string& line) {
-    JavaVM* vm = nullptr;
-    jsize count = 0;
-    if (JNI_GetCreatedJavaVMs(&vm, 1, &count) != JNI_OK || count < 1) return "JNI: no JVM";
+    // The program never loads the JVM itself: only a service object that started it makes one.
+    JavaVM* vm = orv::jni::RunningJvm();
+    if (!vm) return "JNI: no JVM";
     void* raw = nullptr;
     if (vm->GetEnv(&raw, JNI_VERSION_1_4) != JNI_OK &&
         vm->AttachCurrentThreadAsDaemon(&raw, nullptr) != JNI_OK)

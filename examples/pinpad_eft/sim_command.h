@@ -6,7 +6,8 @@
 namespace orv::example {
 
 // Runs com.orv.sim.SimControl.command(line) in the process's JVM and returns its answer
-// ("OK ..." / "ERR ..."), or a text starting with "JNI:" when the JVM cannot be reached.
+// ("OK ..." / "ERR ..."), or a text starting with "JNI:" when the JVM cannot be reached (no
+// service object started one in this process).
 std::string SimCommand(const std::string& line);
 
 }  // namespace orv::example

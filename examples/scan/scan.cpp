@@ -15,6 +15,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "platform/win32.h"
@@ -101,8 +102,8 @@ int Run(const std::string& device, bool demo) {
     if (!com) return 1;
     orv::host::Control scanner;
     if (const HRESULT hr = scanner.Create("OPOS.Scanner"); FAILED(hr)) {
-        std::printf("creating OPOS.Scanner failed: HRESULT 0x%08X (is it registered?)\n",
-                    static_cast<unsigned>(hr));
+        std::printf("creating OPOS.Scanner failed: HRESULT 0x%08X %s\n",
+                    static_cast<unsigned>(hr), scanner.LastError().c_str());
         return 1;
     }
 
@@ -131,7 +132,7 @@ int Run(const std::string& device, bool demo) {
     if (!ok) {
         int32_t openResult = 0;
         scanner.Get("OpenResult", &openResult);
-        std::printf("OpenResult %d\n", openResult);
+        std::printf("OpenResult %d %s\n", openResult, orv::host::OpenProblem(openResult).c_str());
         return 1;
     }
     std::string description;

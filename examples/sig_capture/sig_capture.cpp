@@ -18,6 +18,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "host/diagnostics.h"
 #include "host/opos_events.h"
 #include "host/pump.h"
 #include "point_array.h"
@@ -66,9 +67,8 @@ int Run(const Options& o) {
     if (!com) return 1;
     orv::host::Control sig;
     if (const HRESULT hr = sig.Create("OPOS.SigCap"); FAILED(hr)) {
-        std::printf("creating OPOS.SigCap failed: HRESULT 0x%08X; register the libraries first "
-                    "(scripts/register.sh)\n",
-                    static_cast<unsigned>(hr));
+        std::printf("creating OPOS.SigCap failed: HRESULT 0x%08X %s\n",
+                    static_cast<unsigned>(hr), sig.LastError().c_str());
         return 1;
     }
     bool arrived = false;
@@ -86,10 +86,12 @@ int Run(const Options& o) {
     if (!Step(sig, "Open", openShown.c_str(), &rc, o.device)) {
         int32_t openResult = 0;
         sig.Get("OpenResult", &openResult);
-        std::printf("Open failed (OpenResult %d): %s\n", openResult,
-                    openResult == 403 ? "no OPOS device key for this name (scripts/register.sh)"
-                    : openResult == 304 ? "the service object could not be created"
-                                        : "see the service object's trace (sigso.log)");
+        std::string why = orv::host::OpenProblem(openResult);
+        if (why.empty())
+            why = openResult == 403 ? "no OPOS device key for this name (scripts/register.sh)"
+                  : openResult == 304 ? "the service object could not be created"
+                                      : "see the service object's trace (sigso.log)";
+        std::printf("Open failed (OpenResult %d): %s\n", openResult, why.c_str());
         return 1;
     }
     int32_t maxX = 0, maxY = 0;

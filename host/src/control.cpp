@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "host/diagnostics.h"
+#include "platform/registry_ext.h"
+
 
 namespace orv::host {
 namespace {
@@ -10,6 +13,16 @@ std::string Lower(std::string_view name) {
     std::string key(name);
     for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return key;
+}
+
+// The registry file's problem first: with a broken file every ProgID looks unregistered.
+std::string WhyCreateFailed(const char* progId, HRESULT hr) {
+    std::string why = RegistryProblem();
+    if (!why.empty()) return why;
+    if (hr == CO_E_DLLNOTFOUND || hr == CO_E_ERRORINDLL) return LastLoadFailure();
+    if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG)
+        return std::string(progId) + " is not registered in " + registry_store_path();
+    return {};
 }
 
 // Coerces a result variant in place (by-reference results read through).
@@ -48,9 +61,11 @@ HRESULT Control::Create(const char* progId) {
     if (!progId) return E_INVALIDARG;
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(Utf16FromAnsi(progId).c_str(), &clsid);
-    if (FAILED(hr)) return hr;
-    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                            dispatch_.PutVoid());
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                              dispatch_.PutVoid());
+    if (FAILED(hr)) lastError_ = WhyCreateFailed(progId, hr);
+    return hr;
 }
 
 void Control::Attach(IDispatch* dispatch) {

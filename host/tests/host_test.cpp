@@ -2,10 +2,13 @@
 // the control's own event interface, and both ways of pumping the thread's messages.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "control_test_env.h"
 #include "host/opos_events.h"
+#include "platform/com_register.h"
 #include "platform/win32.h"
 
 namespace orv::co::test {
@@ -23,6 +26,48 @@ TEST(HostControl, CreateReportsTheActivationResult) {
     int32_t rc = 0x0BADF00D;
     EXPECT_EQ(c.Call("Open", &rc, "P1"), E_POINTER) << "nothing to call";
     EXPECT_EQ(rc, 0x0BADF00D);
+}
+
+// A failed Create says why, as far as the process knows: with a broken registry file every
+// ProgID looks unregistered (0x800401F3), so the file's own problem comes first.
+TEST(HostControl, CreateSaysWhyItFailed) {
+    host::ComApartment com;
+    const std::string good = RegistryFile();
+    const std::string dir = good + ".why";
+    std::filesystem::create_directories(dir);
+    const std::string broken = dir + "/broken.reg", absent = dir + "/absent.reg";
+    std::ofstream(broken) << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A\n";
+    const std::string gone = dir + "/libGone.so";
+    const char* clsid = "{5B0C7E11-2D4A-4F3B-8C9D-0E1F2A3B4C5D}";
+    ASSERT_EQ(RegWriteString(HKEY_CLASSES_ROOT, "Orv.Gone\\CLSID", nullptr, clsid), ERROR_SUCCESS);
+    ASSERT_EQ(RegWriteString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32",
+                             nullptr, gone),
+              ERROR_SUCCESS);
+    struct Row {
+        const char* progId;
+        std::string registry;
+        HRESULT result;
+        std::string why;
+    };
+    const Row rows[] = {
+        {"No.Such.Control", good, CO_E_CLASSSTRING, "No.Such.Control is not registered in " + good},
+        {"Orv.Gone", good, CO_E_DLLNOTFOUND,
+         "cannot load in-process server " + gone + ": No such file or directory"},
+        {"OPOS.PINPad", broken, CO_E_CLASSSTRING,
+         broken + ":3: missing ] at the end of the key line"},
+        {"OPOS.PINPad", absent, CO_E_CLASSSTRING, absent + ": the registry file does not exist"},
+        {"OPOS.PINPad", good, S_OK, ""},
+    };
+    host::Control c;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.progId + (" " + row.registry));
+        ::setenv("ORV_REGISTRY", row.registry.c_str(), 1);
+        EXPECT_EQ(c.Create(row.progId), row.result);
+        EXPECT_EQ(c.LastError(), row.why);
+    }
+    ::setenv("ORV_REGISTRY", good.c_str(), 1);
+    c.Reset();
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(PinpadWithFake, NamesResolveCaseInsensitivelyAndResultsConvert) {

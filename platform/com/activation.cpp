@@ -3,17 +3,60 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <system_error>
 
 #include "platform/com.h"
 #include "platform/com_ptr.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
+#include "platform/win32.h"
 
 namespace {
+
+// Load failures by library, with the last one reported: without them an application sees only
+// CO_E_ERRORINDLL or an OpenResult, and the loader's own reason is lost.
+class LoadFailures {
+public:
+    static LoadFailures& Instance() {
+        static LoadFailures* failures = new LoadFailures;  // used until the process ends
+        return *failures;
+    }
+
+    // True the first time this library is reported.
+    bool Report(const std::string& library, const std::string& message) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool first = messages_.count(library) == 0;
+        messages_[library] = message;
+        last_ = library;
+        return first;
+    }
+
+    std::string Text(const char* library) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = messages_.find(library ? library : last_);
+        return it == messages_.end() ? std::string() : it->second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::string> messages_;
+    std::string last_;
+};
+
+void ReportLoadFailure(const std::string& path, const std::string& why) {
+    try {
+        OrvReportLoadFailure(path.c_str(),
+                             ("cannot load in-process server " + path + ": " + why).c_str());
+    } catch (...) {
+        // Out of memory: the activation fails all the same.
+    }
+}
 
 thread_local int tApartmentInits = 0;
 
@@ -40,14 +83,23 @@ public:
             return S_OK;
         }
         struct stat st{};
-        if (::stat(path.c_str(), &st) != 0) return CO_E_DLLNOTFOUND;
+        if (::stat(path.c_str(), &st) != 0) {
+            ReportLoadFailure(path, std::generic_category().message(errno));
+            return CO_E_DLLNOTFOUND;
+        }
         Server s;
         s.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!s.handle) return CO_E_ERRORINDLL;
+        if (!s.handle) {
+            // The loader's text names the file at fault (the library or a library it needs).
+            const char* why = ::dlerror();
+            ReportLoadFailure(path, why ? why : "the loader gives no reason");
+            return CO_E_ERRORINDLL;
+        }
         s.getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(::dlsym(s.handle, "DllGetClassObject"));
         s.canUnloadNow = reinterpret_cast<LPFNCANUNLOADNOW>(::dlsym(s.handle, "DllCanUnloadNow"));
         if (!s.getClassObject) {
             ::dlclose(s.handle);
+            ReportLoadFailure(path, "it does not export DllGetClassObject");
             return CO_E_ERRORINDLL;
         }
         servers_.emplace(path, s);
@@ -157,6 +209,31 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsctx, R
 }
 
 void WINAPI CoFreeUnusedLibraries(void) { ServerTable::Instance().FreeUnused(); }
+
+void WINAPI OrvReportLoadFailure(LPCSTR library, LPCSTR message) {
+    if (!library || !message) return;
+    try {
+        if (LoadFailures::Instance().Report(library, message))
+            OutputDebugStringA((std::string(message) + "\n").c_str());
+    } catch (...) {
+        // Out of memory: the report is lost, the failing call still fails.
+    }
+}
+
+DWORD WINAPI OrvGetLoadFailureText(LPCSTR library, LPSTR buffer, DWORD size) {
+    std::string text;
+    try {
+        text = LoadFailures::Instance().Text(library);
+    } catch (...) {
+        text.clear();
+    }
+    if (buffer && size > 0) {
+        const size_t n = std::min<size_t>(text.size(), size - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<DWORD>(text.size());
+}
 
 LPVOID WINAPI CoTaskMemAlloc(SIZE_T bytes) { return std::malloc(bytes ? bytes : 1); }
 void WINAPI CoTaskMemFree(LPVOID memory) { std::free(memory); }

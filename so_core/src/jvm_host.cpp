@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "jni_support/jvm_library.h"
 #include "platform/process_lock.h"
 
 namespace orv::so {
@@ -12,10 +13,10 @@ namespace {
 // objects at once would both find no VM and both try to create one.
 constexpr const char kVmLock[] = "orv.so.jvm";
 
-JavaVM* FindVm(bool* listFailed) {
+JavaVM* FindVm(const jni::JvmLibrary& library, bool* listFailed) {
     JavaVM* vm = nullptr;
     jsize count = 0;
-    if (JNI_GetCreatedJavaVMs(&vm, 1, &count) != JNI_OK) {
+    if (library.getCreatedJavaVMs(&vm, 1, &count) != JNI_OK) {
         *listFailed = true;
         return nullptr;
     }
@@ -24,12 +25,25 @@ JavaVM* FindVm(bool* listFailed) {
 
 }  // namespace
 
+bool LoadJvm(std::string* line) {
+    std::string why;
+    if (jni::LoadJvmLibrary(&why)) return true;
+    if (line) *line = why.empty() ? "cannot load the Java VM library" : why;
+    return false;
+}
+
 JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& libraryPathOption) {
     JvmStart out;
+    std::string why;
+    const jni::JvmLibrary* library = jni::LoadJvmLibrary(&why);
+    if (!library) {
+        out.lines.push_back(why.empty() ? "cannot load the Java VM library" : why);
+        return out;
+    }
     // Only a process that cannot allocate a few bytes goes on without the lock.
     ProcessLockGuard lock(kVmLock);
     bool listFailed = false;
-    JavaVM* vm = FindVm(&listFailed);
+    JavaVM* vm = FindVm(*library, &listFailed);
     if (listFailed) out.lines.emplace_back("Failed to get list of created virtual machines");
     if (vm) {
         JNIEnv* env = nullptr;
@@ -52,7 +66,7 @@ JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& l
     args.options = options;
     args.ignoreUnrecognized = JNI_FALSE;  // both options are ours; a typo must show
     JNIEnv* env = nullptr;
-    const jint status = JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&env), &args);
+    const jint status = library->createJavaVM(&vm, reinterpret_cast<void**>(&env), &args);
     if (status < 0 || !env) {
         char text[64];
         std::snprintf(text, sizeof text, " Status %d \n", static_cast<int>(status));
@@ -64,8 +78,7 @@ JvmStart StartOrJoinJvm(const std::string& classPathOption, const std::string& l
 }
 
 JNIEnv* EnvForCurrentThread() {
-    bool listFailed = false;
-    JavaVM* vm = FindVm(&listFailed);
+    JavaVM* vm = jni::RunningJvm();
     if (!vm) return nullptr;
     JNIEnv* env = nullptr;
     const jint rc = vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_4);

@@ -24,6 +24,15 @@ OposJNI::OposJNI(const char* logFileName, const char* javaClass)
     if (creationError_ != 0) return;
     LogLine(folder.messages);
 
+    // Without its JVM library the object is not created, as a library importing it at load time
+    // would not load; the trace and the debugger output say why.
+    std::string jvmProblem;
+    if (!LoadJvm(&jvmProblem)) {
+        LogLine(jvmProblem);
+        creationError_ = ERROR_MOD_NOT_FOUND;
+        return;
+    }
+
     const std::optional<std::string> classPath = ReadClassPathVariable();
     if (!classPath) {
         LogLine(" The Windows environment variable: CLASSPATH was not found.");

@@ -19,6 +19,7 @@
 
 #include "host/apartment.h"
 #include "host/control.h"
+#include "jni_support/jvm_library.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/registry_ext.h"
@@ -110,7 +111,7 @@ std::optional<std::string> check_server(Doctor& d, const std::string& progId, co
     if (!library) {
         const std::string why = ::dlerror();
         std::string fix = "install " + *path + " or register the right file with regsvr";
-        if (why.find("libjvm") != std::string::npos)
+        if (why.find("libjvm") != std::string::npos)  // a library that imports the JVM itself
             fix = "install a Java 17 runtime and put the folder of libjvm.so on the library "
                   "path (ldconfig or LD_LIBRARY_PATH)";
         else if (::access(path->c_str(), F_OK) == 0)
@@ -127,15 +128,25 @@ std::optional<std::string> check_server(Doctor& d, const std::string& progId, co
         ::dlclose(library);
         return std::nullopt;
     }
-    if (std::strcmp(role, "service object") == 0) {
-        Dl_info info{};
-        void* create = ::dlsym(library, "JNI_CreateJavaVM");
-        if (create && ::dladdr(create, &info) && info.dli_fname)
-            d.ok(std::string("JVM library ") + info.dli_fname);
-    }
     d.ok(std::string(role) + " library loads and exports DllGetClassObject, DllCanUnloadNow");
     ::dlclose(library);
     return path;
+}
+
+// The JVM library the service objects load when they create their first object, found as they
+// find it.
+void check_jvm(Doctor& d) {
+    std::string why;
+    if (const orv::jni::JvmLibrary* jvm = orv::jni::LoadJvmLibrary(&why)) {
+        d.ok("JVM library " + jvm->path);
+        return;
+    }
+    d.bad("JVM library: " + why,
+          std::getenv("ORV_JVM_LIBRARY") && *std::getenv("ORV_JVM_LIBRARY")
+              ? std::string("point ORV_JVM_LIBRARY at the lib/server/libjvm.so of a Java 17 "
+                            "runtime, or unset it")
+              : std::string("install a Java 17 runtime and set JAVA_HOME to it, or set "
+                            "ORV_JVM_LIBRARY to its lib/server/libjvm.so"));
 }
 
 // The value as stored, however long: the service objects read at most 99 bytes of it.
@@ -293,6 +304,7 @@ int main(int argc, char** argv) {
         if (std::optional<std::string> path = check_server(d, *progId, "service object"))
             soLibrary = *path;
     }
+    check_jvm(d);
     check_server(d, "OPOS." + oposClass, "control");
     check_folder_value(d, orv::so::kLogpathValue, "");
     check_folder_value(d, orv::so::kClasspathValue, soLibrary);

@@ -40,7 +40,8 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    // Creates the object registered under the ProgID (CLSIDFromProgID, CoCreateInstance).
+    // Creates the object registered under the ProgID (CLSIDFromProgID, CoCreateInstance); on
+    // failure LastError() says why, as far as the process knows.
     HRESULT Create(const char* progId);
     // Uses an object the caller already has (a reference of its own is taken).
     void Attach(IDispatch* dispatch);
@@ -70,7 +71,9 @@ public:
     HRESULT Invoke(std::string_view name, WORD flags, std::span<const DispArg> args,
                    VARIANT* result);
 
-    // Description of the last DISP_E_EXCEPTION ("" after any other outcome).
+    // Description of the last DISP_E_EXCEPTION, or why the last Create failed (the registry
+    // file's problem, the loader's message for the library, or that the ProgID is not
+    // registered; see host/diagnostics.h); "" after any other outcome.
     const std::string& LastError() const { return lastError_; }
 
     // Runs handler on this thread for every event with that DISPID. The first call connects

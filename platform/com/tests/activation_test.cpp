@@ -2,11 +2,15 @@
 // lookup, creation, calls by name and by DISPID, the failure results, and unloading.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/com.h"
@@ -165,6 +169,68 @@ TEST_F(Activation, FailuresGiveTheWindowsResults) {
     ASSERT_EQ(orv::RegWriteString(HKEY_CLASSES_ROOT, "CLSID\\" + orv::GuidToString(moved) + "\\InprocServer32",
                                   nullptr, "/nonexistent/libGone.so"), ERROR_SUCCESS);
     EXPECT_EQ(CoCreateInstance(moved, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_DLLNOTFOUND);
+}
+
+// A server library that cannot be loaded: the application gets the Windows result, and the
+// loader's own message reaches the debugger output once per library however often it is tried,
+// and stays retrievable (OrvGetLoadFailureText) for tools and applications.
+TEST_F(Activation, LoadFailuresAreSaidOncePerLibraryAndKept) {
+    const fs::path dir = fs::temp_directory_path() / ("orv-com-load-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "text.so") << std::string(200, 'x');
+    fs::copy_file(ORV_NO_FACTORY, dir / "libNoEntry.so", fs::copy_options::overwrite_existing);
+    struct Row {
+        std::string path;
+        HRESULT result;
+        std::string reason;  // the end of the kept message
+    };
+    const Row rows[] = {
+        {(dir / "libGone.so").string(), CO_E_DLLNOTFOUND, "No such file or directory"},
+        {(dir / "text.so").string(), CO_E_ERRORINDLL, "invalid ELF header"},
+        {(dir / "libNoEntry.so").string(), CO_E_ERRORINDLL, "it does not export DllGetClassObject"},
+    };
+    const std::string captured = (dir / "stderr.txt").string();
+    unsigned serial = 0x10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const CLSID clsid = GUID_INIT(0x6A1C54E0, 0x3F5B, 0x4C1D, 0x9E, 0x57, 0x2B, 0x8A, 0x7D, 0x6C,
+                                      0x1F, static_cast<unsigned char>(serial++));
+        ASSERT_EQ(orv::RegWriteString(HKEY_CLASSES_ROOT,
+                                      "CLSID\\" + orv::GuidToString(clsid) + "\\InprocServer32",
+                                      nullptr, row.path),
+                  ERROR_SUCCESS);
+        std::fflush(stderr);
+        const int saved = ::dup(STDERR_FILENO);
+        const int fd = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+        ::setenv("ORV_DEBUG_OUTPUT", "1", 1);
+        for (int call = 0; call < 3; ++call) {
+            void* object = nullptr;
+            EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object),
+                      row.result);
+        }
+        ::unsetenv("ORV_DEBUG_OUTPUT");
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+        std::ifstream in(captured);
+        const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+        std::string kept(OrvGetLoadFailureText(row.path.c_str(), nullptr, 0), '\0');
+        OrvGetLoadFailureText(row.path.c_str(), kept.data(), static_cast<DWORD>(kept.size() + 1));
+        EXPECT_EQ(kept.rfind("cannot load in-process server " + row.path + ": ", 0), 0u) << kept;
+        EXPECT_TRUE(kept.ends_with(row.reason)) << kept;
+        EXPECT_EQ(said, kept + "\n") << "one line for three failures";
+        char last[512];
+        OrvGetLoadFailureText(nullptr, last, sizeof last);
+        EXPECT_EQ(std::string(last), kept.substr(0, sizeof last - 1)) << "the last failure";
+    }
+    char small[8] = "zzzzzzz";
+    EXPECT_GT(OrvGetLoadFailureText(nullptr, small, 4), 4u);
+    EXPECT_STREQ(small, "can") << "cut to fit, terminated";
+    EXPECT_EQ(OrvGetLoadFailureText("/never/tried.so", small, sizeof small), 0u);
+    EXPECT_STREQ(small, "");
+    fs::remove_all(dir);
 }
 
 TEST(ActivationWithoutApartment, NeedsCoInitialize) {

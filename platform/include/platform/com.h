@@ -168,14 +168,26 @@ ORV_API HRESULT WINAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId);
 // library once per process (dlopen RTLD_NOW | RTLD_LOCAL). Results: CO_E_NOTINITIALIZED on a
 // thread without CoInitialize, REGDB_E_CLASSNOTREG (no registration or no in-process context
 // asked), CO_E_DLLNOTFOUND (the library file is missing), CO_E_ERRORINDLL (it cannot be loaded
-// or lacks DllGetClassObject), and whatever the class factory answers (E_NOINTERFACE, ...).
-// *object is null on failure.
+// or lacks DllGetClassObject; the loader's message is kept, see OrvGetLoadFailureText), and
+// whatever the class factory answers (E_NOINTERFACE, ...). *object is null on failure.
 ORV_API HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD clsctx, void* serverInfo, REFIID riid,
                                         LPVOID* object);
 ORV_API HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsctx, REFIID riid,
                                         LPVOID* object);
 // Asks every loaded server's DllCanUnloadNow and unloads those answering S_OK.
 ORV_API void WINAPI CoFreeUnusedLibraries(void);
+
+// Why libraries could not be loaded in this process, for applications and tools to show beside
+// the call that failed: the loader's message for each in-process server library CoGetClassObject
+// could not load (kept under its path), and what modules report for libraries they load
+// themselves (the service objects' JVM library, under "libjvm.so"). The first message of each
+// library reaches the debugger output; later ones only replace the kept text. Null arguments
+// are ignored.
+ORV_API void WINAPI OrvReportLoadFailure(LPCSTR library, LPCSTR message);
+// The kept message of that library, or with a null library the message of the last failure
+// reported. Returns the length in bytes without the terminator (0 when none); when size > 0 it
+// copies as much as fits into buffer, always terminated.
+ORV_API DWORD WINAPI OrvGetLoadFailureText(LPCSTR library, LPSTR buffer, DWORD size);
 
 ORV_API LPVOID WINAPI CoTaskMemAlloc(SIZE_T bytes);
 ORV_API void WINAPI CoTaskMemFree(LPVOID memory);

@@ -1,5 +1,6 @@
 // The process's one Java VM: created by the first service object that finds none, joined by
-// every later one (and by a VM the application started itself). Never destroyed.
+// every later one (and by a VM the application started itself). Never destroyed. Its library is
+// loaded at run time, so a service object library loads without a JVM installed.
 #pragma once
 
 #include <jni.h>
@@ -13,6 +14,12 @@ struct JvmStart {
     JNIEnv* env = nullptr;           // of the calling thread; null on failure
     std::vector<std::string> lines;  // trace lines of the steps that failed
 };
+
+// Loads the JVM library (jni_support/jvm_library.h) when it is not in the process yet. False
+// when it cannot be loaded, with *line = the loader's message for the trace (also said once per
+// process in the debugger output): the object must then not be created, as a library that
+// imports the JVM at load time could not even be loaded.
+bool LoadJvm(std::string* line);
 
 // Joins a running VM by attaching the calling thread, or creates one (JNI 1.4) with the two
 // options. Looking for a VM and creating one happen under a lock of the process (see

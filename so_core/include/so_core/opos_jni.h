@@ -39,7 +39,8 @@ public:
     static constexpr jint kFrameCapacity = 32;
 
     // Never fails visibly: InitOk() tells whether the Java control exists, CreationError()
-    // whether the previous trace could not be deleted (the object must then not be created).
+    // whether the previous trace could not be deleted or the JVM library cannot be loaded
+    // (ERROR_MOD_NOT_FOUND): the object must then not be created.
     OposJNI(const char* logFileName, const char* javaClass);
     ~OposJNI();
     OposJNI(const OposJNI&) = delete;

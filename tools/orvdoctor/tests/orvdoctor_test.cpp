@@ -172,6 +172,15 @@ TEST_F(OrvDoctor, EachFailureIsFoundWithItsFix) {
         {"CLASSPATH unset", [] {}, "", "P1", "FAIL  CLASSPATH is unset", "export CLASSPATH="},
         {"CLASSPATH without the class", [] {}, dir_ + "/jars/other.jar", "P1",
          "no jar of CLASSPATH", "export CLASSPATH="},
+        {"JVM library missing",
+         [&] { ::setenv("ORV_JVM_LIBRARY", (dir_ + "/nojvm/libjvm.so").c_str(), 1); }, jar_, "P1",
+         "FAIL  JVM library: cannot load the Java VM library: " + dir_ +
+             "/nojvm/libjvm.so (ORV_JVM_LIBRARY): cannot open shared object file: No such file",
+         "point ORV_JVM_LIBRARY at the lib/server/libjvm.so of a Java 17 runtime"},
+        {"JVM library not a library", [&] { ::setenv("ORV_JVM_LIBRARY", text.c_str(), 1); }, jar_,
+         "P1", "FAIL  JVM library: cannot load the Java VM library: " + text +
+                   " (ORV_JVM_LIBRARY): file too short",
+         "point ORV_JVM_LIBRARY at"},
         {"trace file held",
          [&] {
              // Another program with a PIN pad open: its live trace, locked as a service object does.
@@ -191,6 +200,7 @@ TEST_F(OrvDoctor, EachFailureIsFoundWithItsFix) {
         SCOPED_TRACE(row.name);
         fs::copy_file(good_, registry_, fs::copy_options::overwrite_existing);
         ::setenv("ORV_REGISTRY", registry_.c_str(), 1);
+        ::unsetenv("ORV_JVM_LIBRARY");
         row.breakIt();
         Outcome r = run_with(registry_, {program_, "PINPad", row.device}, row.classPath);
         if (holder > 0) {
@@ -208,6 +218,7 @@ TEST_F(OrvDoctor, EachFailureIsFoundWithItsFix) {
         }
         EXPECT_NE(r.out.find(row.fix), std::string::npos) << r.out;
     }
+    ::unsetenv("ORV_JVM_LIBRARY");
 }
 
 }  // namespace
