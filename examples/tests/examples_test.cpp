@@ -179,13 +179,4 @@ TEST_F(Examples, EachProgramPrintsTheRegistryProblemWithItsFailingCreation) {
     }
 }
 
-TEST_F(Examples, AnUnregisteredProgIdIsSaidSo) {
-    ASSERT_EQ(Run({ORV_REGSVR, "/s", "/u", ORV_PIN_CONTROL}).code, 0);
-    const Outcome r = Run({ORV_EFT, "P1"});
-    EXPECT_EQ(r.code, 2) << r.out << r.err;
-    EXPECT_NE(r.out.find("HRESULT 0x800401F3 OPOS.PINPad is not registered in " + good_),
-              std::string::npos)
-        << r.out;
-}
-
 }  // namespace

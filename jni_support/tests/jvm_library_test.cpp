@@ -136,17 +136,4 @@ TEST_F(JvmLibraryTest, FindsTheLibraryInOrderOrSaysWhyNot) {
     }
 }
 
-TEST_F(JvmLibraryTest, JavaHomeComesBeforeTheBuildsLibrary) {
-    const std::vector<std::string> files = [&] {
-        ::setenv("JAVA_HOME", dir_.c_str(), 1);
-        ::unsetenv("ORV_JVM_LIBRARY");
-        auto f = orv::jni::JvmLibraryCandidates();
-        ::unsetenv("JAVA_HOME");
-        return f;
-    }();
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0], dir_ + "/lib/server/libjvm.so");
-    EXPECT_EQ(files[1], ORV_TEST_JVM_LIBRARY);
-}
-
 }  // namespace
