@@ -99,9 +99,11 @@ void DeviceTab::CreateControl() {
     const HRESULT hr = control_.Create(QString::fromLatin1(class_.progId),
                                        QString::fromLatin1(class_.controlName));
     if (FAILED(hr)) {
-        log_->Line(tr("%1: the control %2 cannot be created (HRESULT 0x%3); the tab stays without "
-                      "a device")
-                       .arg(tr(class_.tab), QString::fromLatin1(class_.progId), HexOf(hr)));
+        const std::string& why = control_.Control().LastError();
+        log_->Line(tr("%1: the control %2 cannot be created (HRESULT 0x%3%4); the tab stays "
+                      "without a device")
+                       .arg(tr(class_.tab), QString::fromLatin1(class_.progId), HexOf(hr),
+                            why.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(why)));
         return;
     }
     orv::host::Control& c = control_.Control();
