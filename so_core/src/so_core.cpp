@@ -2,6 +2,7 @@
 #include "so_core/so_core.h"
 
 #include "platform/com_ptr.h"
+#include "so_core/event_natives.h"
 
 namespace orv::so {
 namespace {
@@ -84,6 +85,8 @@ int32_t SoCore::OpenService(const char* /*deviceClass*/, const char* deviceName,
                             IDispatch* control) {
     if (!bridge_.InitOk()) return OPOS_E_FAILURE;  // nothing logged, nothing recorded
     if (identity_.traits.openBeginLine) bridge_.LogLine(identity_.traits.openBeginLine);
+    // Before the Java control is opened, so its first event already reaches this library.
+    if (!BindEventNatives(bridge_)) return OPOS_E_NOSERVICE;  // the reason is in the trace
     JNIEnv* env = bridge_.Env();
     LocalFrame frame(env, OposJNI::kFrameCapacity);
     LocalRef<jstring> name(env, bridge_.NewString(deviceName ? deviceName : ""));

@@ -5,6 +5,7 @@
 
 #include "jvm_access.h"
 #include "platform/com.h"
+#include "so_core/event_natives.h"
 #include "so_core/so_core.h"
 #include "test_control.h"
 #include "test_env.h"
@@ -149,6 +150,54 @@ TEST(SoBridge, IsExceptionKeepsTheJposErrorCodeAndPrefixesOtherExceptions) {
     EXPECT_EQ(tail[0], "getNoSuchThing property");
     EXPECT_EQ(tail[1], "Failed to get Method ID for getNoSuchThing");
     EXPECT_EQ(tail[2].rfind("JavaException: java.lang.NoSuchMethodError: ", 0), 0u);
+}
+
+// The class names the exported natives' prefixes carry; anything else names no class.
+TEST(SoEventNatives, ClassFromJniPrefix) {
+    const struct {
+        const char* prefix;
+        const char* className;
+    } kRows[] = {
+        {"Java_com_orv_jpos_pinpad_PinOPOSEventCallbacks", "com/orv/jpos/pinpad/PinOPOSEventCallbacks"},
+        {"Java_com_orv_jpos_signature_SigOPOSEventCallbacks", "com/orv/jpos/signature/SigOPOSEventCallbacks"},
+        {"Java_a_b_1c", "a/b_c"},      // _1 is an underscore of the name
+        {"Java_Top", "Top"},
+        {"Java_a_00024b", ""},         // Unicode escapes: not ours
+        {"Java_a_2b", ""},
+        {"Java_", ""},
+        {"Java_a__b", ""},
+        {"Java_a_", ""},
+        {"Java_a.b", ""},
+        {"com_orv_jpos_X", ""},
+        {"", ""},
+    };
+    for (const auto& row : kRows) EXPECT_EQ(ClassFromJniPrefix(row.prefix), row.className) << row.prefix;
+}
+
+void JNICALL NoEvent(JNIEnv*, jobject, jobject) {}
+
+// Registration against classes that cannot take the natives says why and leaves no exception.
+TEST(SoEventNatives, RegistrationFailuresGiveTheJavaReason) {
+    const SoIdentity id = Identity("natives.log", "jpos/PINPad");
+    SoCore so(id);
+    OposJNI& bridge = so.Bridge();
+    ASSERT_TRUE(bridge.InitOk());
+    const struct {
+        const char* className;
+        const char* reason;  // prefix of the answer
+    } kRows[] = {
+        {"com/orv/sotest/NoSuchCallbacks", "JavaException: java.lang.NoClassDefFoundError: com/orv/sotest/NoSuchCallbacks"},
+        {"jpos/PINPad", "JavaException: java.lang.NoSuchMethodError: "},  // no such methods
+    };
+    for (const auto& row : kRows) {
+        const EventNatives natives{row.className, {NoEvent, NoEvent, NoEvent, NoEvent, NoEvent}};
+        const std::string answer = RegisterEventNatives(bridge, natives);
+        EXPECT_EQ(answer.rfind(row.reason, 0), 0u) << row.className << ": " << answer;
+        EXPECT_FALSE(test::Env()->ExceptionCheck()) << row.className;
+        EXPECT_EQ(bridge.PendingJavaError, 0);
+    }
+    // This program declares no natives: OpenService has nothing to bind and writes nothing.
+    EXPECT_TRUE(BindEventNatives(bridge));
 }
 
 }  // namespace

@@ -300,6 +300,7 @@ class RequiredMembersTest {
             com.orv.registry.WindowsRegistry CreateLocalMachineKey (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)I native
             com.orv.registry.WindowsRegistry DeleteLocalMachineKey (Ljava/lang/String;)I native
             com.orv.sim.SimControl command (Ljava/lang/String;)Ljava/lang/String; static
+            com.orv.jpos.OposEventCallbacks nativesRegistered (Ljava/lang/Class;)V static
             """;
 
     private static final String[] CALLBACKS = {"com.orv.jpos.pinpad.PinOPOSEventCallbacks",

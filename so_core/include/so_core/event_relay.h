@@ -7,6 +7,8 @@
 
 #include <jni.h>
 
+#include "so_core/event_natives.h"
+
 namespace orv::so {
 
 enum class EventKind { Data, Error, StatusUpdate, OutputComplete, DirectIO };
@@ -18,6 +20,8 @@ void RelayEvent(EventKind kind, JNIEnv* env, jobject event) noexcept;
 
 // Defines the five exported natives of a callbacks class, e.g.
 //   ORV_SO_EVENT_NATIVES(Java_com_orv_jpos_pinpad_PinOPOSEventCallbacks)
+// and declares them to the core, which registers them on that class at the first OpenService
+// (event_natives.h): events arrive whatever java.library.path holds.
 #define ORV_SO_EVENT_NATIVE(prefix, method, kind)                                           \
     extern "C" JNIEXPORT void JNICALL prefix##_##method(JNIEnv* env, jobject, jobject event) { \
         ::orv::so::RelayEvent(::orv::so::EventKind::kind, env, event);                         \
@@ -27,4 +31,10 @@ void RelayEvent(EventKind kind, JNIEnv* env, jobject event) noexcept;
     ORV_SO_EVENT_NATIVE(prefix, oposErrorEventOccurred, Error)                \
     ORV_SO_EVENT_NATIVE(prefix, oposStatusUpdateEventOccurred, StatusUpdate)  \
     ORV_SO_EVENT_NATIVE(prefix, oposOutputCompleteEventOccurred, OutputComplete) \
-    ORV_SO_EVENT_NATIVE(prefix, oposDirectIOEventOccurred, DirectIO)
+    ORV_SO_EVENT_NATIVE(prefix, oposDirectIOEventOccurred, DirectIO)          \
+    [[maybe_unused]] static const bool orvEventNativesDeclared =              \
+        ::orv::so::DeclareEventNatives(#prefix, {&prefix##_oposDataEventOccurred, \
+                                                 &prefix##_oposErrorEventOccurred, \
+                                                 &prefix##_oposStatusUpdateEventOccurred, \
+                                                 &prefix##_oposOutputCompleteEventOccurred, \
+                                                 &prefix##_oposDirectIOEventOccurred});

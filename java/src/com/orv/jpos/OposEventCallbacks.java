@@ -7,25 +7,40 @@ import jpos.events.ErrorEvent;
 import jpos.events.JposEvent;
 import jpos.events.OutputCompleteEvent;
 import jpos.events.StatusUpdateEvent;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
 
 /**
  * Routes every event of one control instance to the five event natives of a service object
  * library. A subclass per device class declares the five methods below as natives (their JNI
- * names carry the class name) and loads its library once. When the library is missing, or a
- * native turns out not to be exported, the relay goes quiet instead of failing the event thread.
+ * names carry the class name) and loads its library once. A service object library that is
+ * already in the process also registers them itself ({@link #nativesRegistered}), so events
+ * arrive even when java.library.path does not hold it. When the natives are bound neither way,
+ * or a native turns out not to be exported, the relay goes quiet instead of failing the event
+ * thread.
  */
 public abstract class OposEventCallbacks {
+    private static final Set<Class<?>> REGISTERED = ConcurrentHashMap.newKeySet();
+
     private final NativeBinding binding;
-    private volatile boolean active;
+    private volatile boolean disabled;
 
     protected OposEventCallbacks(NativeBinding binding) {
         this.binding = binding;
-        this.active = binding.isLoaded();
+    }
+
+    /**
+     * Called by a service object library once it has bound the natives of a callbacks class with
+     * RegisterNatives: instances of that class relay from then on, whatever loading the library
+     * by name gave. Instances made before the call relay too.
+     */
+    public static void nativesRegistered(Class<?> callbacksClass) {
+        REGISTERED.add(callbacksClass);
     }
 
     /** True while events are handed to the natives. */
     public final boolean isActive() {
-        return active;
+        return !disabled && (binding.isLoaded() || REGISTERED.contains(getClass()));
     }
 
     public final NativeBinding binding() {
@@ -34,7 +49,7 @@ public abstract class OposEventCallbacks {
 
     /** Hands one event to the matching native; runs on the device's event thread. */
     public final void relay(JposEvent event) {
-        if (!active) {
+        if (!isActive()) {
             return;
         }
         try {
@@ -50,7 +65,7 @@ public abstract class OposEventCallbacks {
                 oposDirectIOEventOccurred(e);
             }
         } catch (UnsatisfiedLinkError e) {
-            active = false;
+            disabled = true;
             SimLog.warn("event natives of " + binding.library() + " unusable, relay disabled: " + e);
         } catch (RuntimeException | Error e) {
             SimLog.warn("event native of " + binding.library() + " failed: " + e);
