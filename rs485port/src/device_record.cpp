@@ -4,13 +4,13 @@
 
 namespace orv::rs485 {
 
-void DeviceRecord::ResetTransmitLocked() {
+void DeviceRecord::ResetTransmitLocked(bool wake) {
     transmitReady = true;
     transmitTotal = 0;
     transmitOffset = 0;
     writeInProgress = false;
     std::memset(transmit, 0, sizeof transmit);
-    transmitted.notify_all();  // a write waiting for this request may go
+    if (wake) transmitted.notify_all();  // a write waiting for this request may go
 }
 
 void DeviceRecord::Clear() {

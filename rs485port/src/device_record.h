@@ -46,8 +46,9 @@ struct DeviceRecord {
 
     // Back to a free slot (takes both locks).
     void Clear();
-    // Transmit state back to idle; `lock` held by the caller.
-    void ResetTransmitLocked();
+    // Transmit state back to idle; `lock` held by the caller. Without `wake` the caller
+    // signals `transmitted` itself (after letting go of the lock).
+    void ResetTransmitLocked(bool wake = true);
 };
 
 }  // namespace orv::rs485

@@ -1,8 +1,6 @@
 // Outgoing data: a request of up to 1,024 bytes is queued by Transport_Write and leaves on the
 // worker thread in pieces of at most 160 bytes, each handed to PosWrite after the subsystem's
 // transmit-complete of the previous one.
-#include <sched.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -18,12 +16,12 @@ namespace {
 // Tells the client; the trace so far reaches the file first (the worker's lines otherwise wait
 // for the end of its pass).
 void NotifyClient(const DeviceRecord& device, UINT message, WPARAM wParam) {
+    if (device.client == nullptr) return;  // nobody to tell: the lines go with the pass
     TraceLog::Get().Flush();
-    if (device.client != nullptr) PostMessageA(device.client, message, wParam, 0);
+    PostMessageA(device.client, message, wParam, 0);
 }
 
 constexpr auto kWriteWait = std::chrono::milliseconds(5000);
-constexpr auto kWriteLinger = std::chrono::microseconds(100);
 
 // Hands the next piece to PosWrite; `device.lock` is held.
 void TransmitLocked(DeviceRecord& device) {
@@ -71,7 +69,7 @@ void BeginSend(Transport& transport, DeviceRecord& device) {
 }
 
 void ContinueSend(Transport&, DeviceRecord& device) {
-    std::lock_guard lock(device.lock);
+    std::unique_lock lock(device.lock);
     const int id = device.Id();
     TraceLog& log = TraceLog::Get();
     device.transmitReady = true;
@@ -94,7 +92,11 @@ void ContinueSend(Transport&, DeviceRecord& device) {
              "window\n",
              id);
     NotifyClient(device, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal));
-    device.ResetTransmitLocked();
+    device.ResetTransmitLocked(false);
+    // The next write, waiting for this one, is woken with the lock free: woken under it, it
+    // would only run to block on it again.
+    lock.unlock();
+    device.transmitted.notify_all();
 }
 
 void AbortSend(Transport&, DeviceRecord& device) {
@@ -129,13 +131,6 @@ int QueueWrite(Transport& transport, int handle, const void* data, unsigned leng
         auto free = [&] { return !device->writeInProgress.load() || !device->open; };
         if (!free()) {
             log.Flush();  // what this write logged is in the file while it waits
-            // A request of seven pieces is done in tens of microseconds: look for its end a
-            // little (yielding the processor) before sleeping until woken.
-            lock.unlock();
-            const auto until = std::chrono::steady_clock::now() + kWriteLinger;
-            while (device->writeInProgress.load() && std::chrono::steady_clock::now() < until)
-                sched_yield();
-            lock.lock();
             device->transmitted.wait_for(lock, kWriteWait, free);
         }
         if (!free()) {
