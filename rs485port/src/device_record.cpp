@@ -13,9 +13,16 @@ void DeviceRecord::ResetTransmitLocked(bool wake) {
     if (wake) transmitted.notify_all();  // a write waiting for this request may go
 }
 
+void DeviceRecord::EndStreamLocked() {
+    if (stream == nullptr) return;
+    stream->ended = true;
+    stream = nullptr;
+}
+
 void DeviceRecord::Clear() {
     {
         std::lock_guard guard(lock);
+        EndStreamLocked();
         descriptor = 0;
         slotNumber = 0;
         portNumber = 0;

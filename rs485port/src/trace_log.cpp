@@ -43,18 +43,6 @@ void AppendSigned(std::string& out, long long value) {
     }
 }
 
-// Whether every conversion of the format is one AppendFormatted does itself.
-bool OnlyPlainConversions(const char* format) {
-    for (const char* p = format; *p != '\0'; ++p) {
-        if (*p != '%') continue;
-        ++p;
-        if (*p == 'l') ++p;
-        if (*p == '\0' || std::strchr("diuxsc%", *p) == nullptr) return false;
-        if (p[-1] == 'l' && (*p == 's' || *p == 'c' || *p == '%')) return false;
-    }
-    return true;
-}
-
 void AppendWithPrintf(std::string& out, const char* format, va_list args) {
     va_list again;
     va_copy(again, args);
@@ -79,10 +67,14 @@ void AppendWithPrintf(std::string& out, const char* format, va_list args) {
 }  // namespace
 
 void AppendFormatted(std::string& out, const char* format, va_list args) {
-    if (!OnlyPlainConversions(format)) return AppendWithPrintf(out, format, args);
+    // Kept for a format with a conversion not done here: printf then does it all.
+    va_list whole;
+    va_copy(whole, args);
+    const size_t start = out.size();
     const char* text = format;
-    for (const char* p = format; *p != '\0'; ++p) {
-        if (*p != '%') continue;
+    bool plain = true;
+    for (const char* p = std::strchr(format, '%'); p != nullptr;
+         p = plain ? std::strchr(text, '%') : nullptr) {
         out.append(text, size_t(p - text));
         ++p;
         const bool isLong = *p == 'l';
@@ -101,20 +93,40 @@ void AppendFormatted(std::string& out, const char* format, va_list args) {
                                16);
                 break;
             case 'c':
-                out.push_back(char(va_arg(args, int)));
+                if (!isLong) out.push_back(char(va_arg(args, int)));
+                plain = !isLong;
                 break;
-            case 's': {
-                const char* s = va_arg(args, const char*);
-                out.append(s != nullptr ? s : "(null)");
+            case 's':
+                if (!isLong) {
+                    const char* s = va_arg(args, const char*);
+                    out.append(s != nullptr ? s : "(null)");
+                }
+                plain = !isLong;
                 break;
-            }
-            default:  // '%'
-                out.push_back('%');
+            case '%':
+                if (!isLong) out.push_back('%');
+                plain = !isLong;
+                break;
+            default:  // flags, a width, a precision, another conversion, or the end
+                plain = false;
                 break;
         }
-        text = p + 1;
+        if (plain) text = p + 1;
     }
-    out.append(text);
+    if (plain) {
+        out.append(text);
+    } else {
+        out.resize(start);
+        AppendWithPrintf(out, format, whole);
+    }
+    va_end(whole);
+}
+
+void AppendPrintf(std::string& out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    AppendFormatted(out, format, args);
+    va_end(args);
 }
 
 TraceLog::Batch::Batch() {

@@ -60,5 +60,6 @@ private:
 // Appends the printf-formatted text to `out`. The conversions above are done here; a format
 // with anything else goes to vsnprintf whole. Exposed for its tests.
 void AppendFormatted(std::string& out, const char* format, va_list args);
+void AppendPrintf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace orv::rs485
