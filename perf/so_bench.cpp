@@ -286,6 +286,42 @@ void BM_JavaToNativeHandOff(benchmark::State& state) {
 }
 BENCHMARK(BM_JavaToNativeHandOff)->UseManualTime()->Iterations(5000);
 
+// The relay's own share: Probe.relayData runs the device callbacks' native on this thread (no
+// event thread, no hand-off), from the Java call to SOData on the control.
+void BM_RelayOnCallingThread(benchmark::State& state) {
+    Session& s = S();
+    JNIEnv* env = Env();
+    jclass probe = env->FindClass(kProbe);
+    const jmethodID relay =
+        probe ? env->GetStaticMethodID(probe, "relayData", "(Ljava/lang/Object;I)V") : nullptr;
+    if (!relay) {
+        env->ExceptionClear();
+        state.SkipWithError("no Probe.relayData");
+        return;
+    }
+    s.control->Clear();
+    std::vector<double> micros;
+    int32_t status = 2000000;
+    for (auto _ : state) {
+        const int64_t start = MonotonicNanos();
+        env->CallStaticVoidMethod(probe, relay, s.javaControl, ++status);
+        const std::vector<ControlCall> calls = s.control->Calls();
+        if (env->ExceptionCheck() || calls.empty()) {
+            env->ExceptionClear();
+            state.SkipWithError("the relay did not reach SOData");
+            return;
+        }
+        const double us = static_cast<double>(calls.back().monotonicNanos - start) / 1000.0;
+        micros.push_back(us);
+        state.SetIterationTime(us / 1e6);
+        s.control->Clear();
+    }
+    env->DeleteLocalRef(probe);
+    state.counters["median_us"] = orv::perf::Percentile(micros, 50);
+    state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
+}
+BENCHMARK(BM_RelayOnCallingThread)->UseManualTime()->Iterations(5000);
+
 double ResidentMB() {
     std::ifstream statm("/proc/self/statm");
     long pages = 0, resident = 0;
