@@ -211,17 +211,35 @@ void TraceLog::Bytes(const char* label, const uint8_t* bytes, size_t count) {
     std::lock_guard lock(mutex_);
     if (fd_ < 0) return;
     const size_t labelLength = std::strlen(label);
+    // Written in place: room for the longest line each, cut to what was written.
+    const size_t longest = 1 + labelLength + 3 + 20 + 10 + 2 + 1;
+    const size_t start = pending_.size();
+    pending_.resize(start + count * longest);
+    char* out = pending_.data() + start;
     for (size_t i = 0; i < count; ++i) {
-        pending_.push_back(' ');
-        pending_.append(label, labelLength);
-        pending_.append(" = ", 3);
-        AppendUnsigned(pending_, i, 10);
-        pending_.append("\t Value = ", 10);
+        *out++ = ' ';
+        std::memcpy(out, label, labelLength);
+        out += labelLength;
+        std::memcpy(out, " = ", 3);
+        out += 3;
+        char digits[20];
+        char* d = digits + sizeof digits;
+        size_t n = i;
+        do {
+            *--d = char('0' + n % 10);
+            n /= 10;
+        } while (n != 0);
+        const size_t width = size_t(digits + sizeof digits - d);
+        std::memcpy(out, d, width);
+        out += width;
+        std::memcpy(out, "\t Value = ", 10);
+        out += 10;
         const uint8_t b = bytes[i];
-        if (b >= 16) pending_.push_back(kHexDigits[b >> 4]);
-        pending_.push_back(kHexDigits[b & 15]);
-        pending_.push_back('\n');
+        if (b >= 16) *out++ = kHexDigits[b >> 4];
+        *out++ = kHexDigits[b & 15];
+        *out++ = '\n';
     }
+    pending_.resize(size_t(out - pending_.data()));
     if (pending_.size() > kWriteAbove) WriteOutLocked();
 }
 
