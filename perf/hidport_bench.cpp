@@ -69,9 +69,11 @@ struct Setup {
                           ("orv-hidport-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(work);
         std::filesystem::current_path(work);  // usbjni.log
+        // Without -Xcheck:jni: its checks on every JNI call belong in the tests, and no
+        // application runs with them.
         JNIEnv* env =
             orv::jni::test::Jvm(orv::jni::test::TestClassPath({"hidport_native_tests.jar"}),
-                                orv::jni::test::TestLibraryPath());
+                                orv::jni::test::TestLibraryPath(), false);
         if (env == nullptr) return;
         jclass cls = env->FindClass("com/orv/hidtest/BenchPort");
         if (cls == nullptr) return;

@@ -152,8 +152,9 @@ Session& TheSession() {
     return *g_session;
 }
 
-// Median microseconds of the seven pieces of 1,024 bytes done by hand (PiecesWithoutTheCycle).
-double g_piecesUs = 0;
+// Median microseconds of the seven pieces of 1,024 bytes done by hand (PiecesWithoutTheCycle),
+// back to back [0] and at a random point of a 100 ms period [1].
+double g_piecesUs[2] = {0, 0};
 
 // Closes the device (ending the worker) and removes the private folder.
 void EndSession() {
@@ -179,8 +180,15 @@ void PiecesWithoutTheCycle(benchmark::State& state) {
     if (descriptor <= 0 || PosIOCtl(descriptor, POS_IOCTL_ACQUIRE, nullptr, 0) != 0)
         return state.SkipWithError("no simulated terminal");
     const std::vector<unsigned char> data(1024, 0x33);
+    const bool randomPhase = state.range(0) != 0;
+    std::minstd_rand random(485);
     std::vector<double> us;
     for (auto _ : state) {
+        if (randomPhase) {
+            state.PauseTiming();
+            Sleep(DWORD(random() % 100));
+            state.ResumeTiming();
+        }
         const auto start = Clock::now();
         for (int offset = 0; offset < 1024; offset += TR_PIECE_SIZE) {
             const int piece = std::min(TR_PIECE_SIZE, 1024 - offset);
@@ -192,13 +200,25 @@ void PiecesWithoutTheCycle(benchmark::State& state) {
         }
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
-    g_piecesUs = orv::perf::Percentile(us, 50);
-    state.counters["median_us"] = g_piecesUs;
+    g_piecesUs[randomPhase ? 1 : 0] = orv::perf::Percentile(us, 50);
+    state.counters["median_us"] = g_piecesUs[randomPhase ? 1 : 0];
     PosClose(descriptor);
     DestroyWindow(queue);
     state.SetBytesProcessed(int64_t(state.iterations()) * 1024);
 }
-BENCHMARK(PiecesWithoutTheCycle)->UseRealTime()->Unit(benchmark::kMicrosecond);
+// Back to back, and arriving at a random point of 100 ms as Send1024/random_phase:1 does (a
+// request after an idle pause finds cold caches and a sleeping core: the pieces alone too).
+BENCHMARK(PiecesWithoutTheCycle)->ArgName("random_phase")->Arg(0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(PiecesWithoutTheCycle)->ArgName("random_phase")->Arg(1)->Iterations(100)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The floor of any request handed to the worker thread and answered: one wake-up there and one
+// back, measured as a bare condition_variable round trip between the same two cores.
+double g_roundTripUs = 0;
+void ThreadRoundTrip(benchmark::State& state) {
+    g_roundTripUs = orv::perf::Percentile(orv::perf::ConditionVariableRoundTrips(state), 50) / 1000;
+    state.counters["median_us"] = g_roundTripUs;
+}
+BENCHMARK(ThreadRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void Send1024(benchmark::State& state) {
     Session& s = TheSession();
@@ -223,7 +243,11 @@ void Send1024(benchmark::State& state) {
     }
     const double median = orv::perf::Percentile(us, 50);
     state.counters["median_us"] = median;
-    if (g_piecesUs > 0) state.counters["ratio_to_pieces"] = median / g_piecesUs;
+    const double piecesUs = g_piecesUs[randomPhase ? 1 : 0];
+    if (piecesUs > 0) state.counters["ratio_to_pieces"] = median / piecesUs;
+    // What is left once the two wake-ups every request needs are taken off.
+    if (piecesUs > 0 && g_roundTripUs > 0)
+        state.counters["ratio_to_pieces_and_round_trip"] = median / (piecesUs + g_roundTripUs);
     unsigned pieces[16] = {};
     state.counters["pieces"] = double(orvposs_TakePieceSizes(s.terminal, pieces, 16)) /
                                double(state.iterations());

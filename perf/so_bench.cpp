@@ -2,7 +2,9 @@
 // - GetPropertyNumber of a Java-backed property through IDispatch::Invoke, and the share of it
 //   that our own layers (dispatch, property table, conversions) add to the work every such call
 //   must do (method lookup, the Java call, the exception check, its three trace lines);
-// - a Java event from the raise on the device's event thread to SOData on the control;
+// - a Java event from the raise on the device's event thread to SOData on the control, against
+//   the bare hand-off of the same shape (a Java thread raises a data event and gives it to a
+//   native that hands it to a waiting native thread), in the same placement;
 // - resident memory, Java heap and -Xcheck:jni local-reference warnings around one million
 //   property gets and 100,000 events.
 #include <benchmark/benchmark.h>
@@ -10,13 +12,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "baselines.h"
 #include "jvm_access.h"
 #include "platform/com.h"
 #include "so_core/trace_log.h"
@@ -44,6 +50,9 @@ struct Session {
                                      (BuildDir() / "tests/java/so_probe.jar").string();
             ::setenv("CLASSPATH", jars.c_str(), 1);
         }
+        // The hand-off baseline's class, whatever else the class path names.
+        const std::string withHandOff = std::string(std::getenv("CLASSPATH")) + ":" + ORV_HANDOFF_JAR;
+        ::setenv("CLASSPATH", withHandOff.c_str(), 1);
         install = std::make_unique<TestInstall>();
         CoInitialize(nullptr);
         control = RecordingControl::Create();
@@ -63,9 +72,11 @@ struct Session {
 
 Session& S() {
     // Lives as long as the JVM: never torn down. Its folder (traces of millions of lines) goes
-    // at exit.
+    // at exit. Made on the peer core, so that the JVM's threads and the device's event thread
+    // run there; this thread raises from its own.
     static Session* session = [] {
-        auto* s = new Session;
+        Session* s = nullptr;
+        orv::perf::OnPeerCore([&] { s = new Session; });
         static const std::filesystem::path root = s->install->Root();
         std::atexit([] {
             std::error_code ec;
@@ -175,6 +186,141 @@ void BM_EventRaiseToSOData(benchmark::State& state) {
     state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
 }
 BENCHMARK(BM_EventRaiseToSOData)->UseManualTime()->Iterations(5000);
+
+// The bare hand-off: HandOff.raise on this thread stamps the raise, makes a DataEvent and calls
+// the native below, which hands a global reference to the waiting thread on the peer core; that
+// thread stamps when it has the object. One wake-up and one Java-to-native call, as on the way
+// to SOData, and nothing else.
+struct HandOffSlot {
+    std::mutex mutex;
+    std::condition_variable handed, taken;
+    jobject event = nullptr;
+    uint64_t given = 0, received = 0;
+    int64_t receivedNanos = 0;
+    bool stop = false;
+} g_handOff;
+
+int64_t MonotonicNanos() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void JNICALL HandOffNative(JNIEnv* env, jclass, jobject event) {
+    jobject global = env->NewGlobalRef(event);
+    {
+        std::lock_guard lock(g_handOff.mutex);
+        g_handOff.event = global;
+        ++g_handOff.given;
+    }
+    g_handOff.handed.notify_one();
+}
+
+void HandOffReceiver(JavaVM* vm) {
+    orv::perf::PinPeerThread();
+    void* attached = nullptr;
+    if (vm->AttachCurrentThreadAsDaemon(&attached, nullptr) != JNI_OK) return;
+    JNIEnv* env = static_cast<JNIEnv*>(attached);
+    std::unique_lock lock(g_handOff.mutex);
+    for (;;) {
+        g_handOff.handed.wait(lock, [] { return g_handOff.stop || g_handOff.given != g_handOff.received; });
+        if (g_handOff.stop) break;
+        const int64_t now = MonotonicNanos();
+        jobject event = g_handOff.event;
+        g_handOff.event = nullptr;
+        g_handOff.receivedNanos = now;
+        ++g_handOff.received;
+        lock.unlock();
+        env->DeleteGlobalRef(event);
+        g_handOff.taken.notify_one();
+        lock.lock();
+    }
+    lock.unlock();
+    vm->DetachCurrentThread();
+}
+
+void BM_JavaToNativeHandOff(benchmark::State& state) {
+    Session& s = S();
+    JNIEnv* env = Env();
+    jclass cls = env->FindClass("com/orv/perf/HandOff");
+    if (!cls) {
+        env->ExceptionClear();
+        state.SkipWithError("com.orv.perf.HandOff is not on the class path");
+        return;
+    }
+    const JNINativeMethod native{const_cast<char*>("handOff"), const_cast<char*>("(Ljava/lang/Object;)V"),
+                                 reinterpret_cast<void*>(HandOffNative)};
+    const jmethodID raise = env->GetStaticMethodID(cls, "raise", "(Ljava/lang/Object;I)J");
+    if (env->RegisterNatives(cls, &native, 1) != JNI_OK || !raise) {
+        env->ExceptionClear();
+        state.SkipWithError("cannot bind com.orv.perf.HandOff");
+        return;
+    }
+    JavaVM* vm = nullptr;
+    env->GetJavaVM(&vm);
+    g_handOff.stop = false;
+    std::thread receiver(HandOffReceiver, vm);
+    std::vector<double> micros;
+    int32_t status = 0;
+    for (auto _ : state) {
+        const int64_t raised = env->CallStaticLongMethod(cls, raise, s.javaControl, ++status);
+        int64_t received = 0;
+        {
+            std::unique_lock lock(g_handOff.mutex);
+            g_handOff.taken.wait(lock, [] { return g_handOff.received == g_handOff.given; });
+            received = g_handOff.receivedNanos;
+        }
+        const double us = static_cast<double>(received - raised) / 1000.0;
+        micros.push_back(us);
+        state.SetIterationTime(us / 1e6);
+    }
+    {
+        std::lock_guard lock(g_handOff.mutex);
+        g_handOff.stop = true;
+    }
+    g_handOff.handed.notify_one();
+    receiver.join();
+    env->DeleteLocalRef(cls);
+    state.counters["median_us"] = orv::perf::Percentile(micros, 50);
+    state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
+}
+BENCHMARK(BM_JavaToNativeHandOff)->UseManualTime()->Iterations(5000);
+
+// The relay's own share: Probe.relayData runs the device callbacks' native on this thread (no
+// event thread, no hand-off), from the Java call to SOData on the control.
+void BM_RelayOnCallingThread(benchmark::State& state) {
+    Session& s = S();
+    JNIEnv* env = Env();
+    jclass probe = env->FindClass(kProbe);
+    const jmethodID relay =
+        probe ? env->GetStaticMethodID(probe, "relayData", "(Ljava/lang/Object;I)V") : nullptr;
+    if (!relay) {
+        env->ExceptionClear();
+        state.SkipWithError("no Probe.relayData");
+        return;
+    }
+    s.control->Clear();
+    std::vector<double> micros;
+    int32_t status = 2000000;
+    for (auto _ : state) {
+        const int64_t start = MonotonicNanos();
+        env->CallStaticVoidMethod(probe, relay, s.javaControl, ++status);
+        const std::vector<ControlCall> calls = s.control->Calls();
+        if (env->ExceptionCheck() || calls.empty()) {
+            env->ExceptionClear();
+            state.SkipWithError("the relay did not reach SOData");
+            return;
+        }
+        const double us = static_cast<double>(calls.back().monotonicNanos - start) / 1000.0;
+        micros.push_back(us);
+        state.SetIterationTime(us / 1e6);
+        s.control->Clear();
+    }
+    env->DeleteLocalRef(probe);
+    state.counters["median_us"] = orv::perf::Percentile(micros, 50);
+    state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
+}
+BENCHMARK(BM_RelayOnCallingThread)->UseManualTime()->Iterations(5000);
 
 double ResidentMB() {
     std::ifstream statm("/proc/self/statm");

@@ -253,6 +253,7 @@ void CDeviceBase::Watch(const std::weak_ptr<CDeviceBase>& owner,
             session.onError(int(code), SystemMessage(code), session.device);
     };
 
+    bool announced = false;  // the reader's start, told once to the Open waiting for it
     while (session.running && !session.cancelled) {
         ResetEvent(session.readEvent.get());
         DWORD bytesRead = 0;
@@ -264,7 +265,8 @@ void CDeviceBase::Watch(const std::weak_ptr<CDeviceBase>& owner,
                 report(ERROR_INTERNAL_ERROR);
                 break;
             }
-            SetEvent(session.watchRunningEvent.get());
+            if (!announced) SetEvent(session.watchRunningEvent.get());
+            announced = true;
             // The stop request comes first, so it wins over a read completed at the same time.
             const HANDLE waits[2] = {session.stopEvent.get(), session.readEvent.get()};
             const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);

@@ -4,11 +4,13 @@
 #include <jni.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "jni_support/java_port.h"
 #include "jni_support/jni_thread.h"
 #include "jni_support/write_pieces.h"
+#include "device_io.h"
 #include "port_list.h"
 #include "rs485port/transport.h"
 
@@ -18,7 +20,6 @@ using namespace orv::jni;
 namespace {
 
 constexpr jint kTransportNotOpened = kPortNotOpened;
-constexpr jint kPieceSize = TR_MAX_WRITE;
 constexpr char kWorkerThreadName[] = "Rs485PortLib worker";
 constexpr char kReleaseThreadName[] = "Rs485PortLib release";
 constexpr char kReadFailedText[] = "Failed To Read Bytes in OnReceive";
@@ -94,15 +95,14 @@ jint Write(JNIEnv* env, jobject self, jbyteArray data, jint length) {
     if (!record) return 0;
     length = WritableLength(env, data, length);
     if (length == 0) return 0;
-    std::vector<unsigned char> bytes(static_cast<size_t>(length));
-    env->GetByteArrayRegion(data, 0, length, reinterpret_cast<jbyte*>(bytes.data()));
+    // Not zeroed first: every byte is copied over at once (megabytes from a long write).
+    const std::unique_ptr<unsigned char[]> bytes(new unsigned char[size_t(length)]);
+    env->GetByteArrayRegion(data, 0, length, reinterpret_cast<jbyte*>(bytes.get()));
     if (ClearPendingException(env)) return 0;
-    // Each piece after the first waits inside Transport_Write until the previous one is sent.
-    return SendInPieces(length, kPieceSize, [&](jint offset, jint piece) {
-        int status = 0;
-        return Transport_Write(record->handle, bytes.data() + offset, unsigned(piece), &status) !=
-               0;
-    });
+    // Requests of up to 1,024 bytes, each queued once the previous one has ended, as a loop of
+    // Transport_Write would; after the first the worker queues them itself.
+    return jint(orv::rs485::QueueWriteInRequests(orv::rs485::Transport::Get(), record->handle,
+                                                 bytes.get(), uint32_t(length)));
 }
 
 }  // namespace

@@ -4,18 +4,25 @@
 
 namespace orv::rs485 {
 
-void DeviceRecord::ResetTransmitLocked() {
+void DeviceRecord::ResetTransmitLocked(bool wake) {
     transmitReady = true;
     transmitTotal = 0;
     transmitOffset = 0;
     writeInProgress = false;
     std::memset(transmit, 0, sizeof transmit);
-    transmitted.notify_all();  // a write waiting for this request may go
+    if (wake) transmitted.notify_all();  // a write waiting for this request may go
+}
+
+void DeviceRecord::EndStreamLocked() {
+    if (stream == nullptr) return;
+    stream->ended = true;
+    stream = nullptr;
 }
 
 void DeviceRecord::Clear() {
     {
         std::lock_guard guard(lock);
+        EndStreamLocked();
         descriptor = 0;
         slotNumber = 0;
         portNumber = 0;

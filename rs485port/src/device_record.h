@@ -11,6 +11,18 @@
 
 namespace orv::rs485 {
 
+// A write longer than one request (a Java port's): after its first request the worker queues
+// each next one itself as the previous ends, so the writing thread is not woken, and does not
+// wake the worker, for every 1,024 bytes. Lives on the writer's stack; the worker touches it
+// only while it is attached to the device (under the device's lock).
+struct WriteStream {
+    const uint8_t* data = nullptr;
+    uint32_t length = 0;
+    uint32_t queued = 0;  // bytes of the requests queued so far
+    int handle = 0;
+    bool ended = false;   // detached: the last request is queued, or the device closed
+};
+
 struct DeviceRecord {
     // The POS descriptor; 0 while the slot is free. Set last by an open, cleared last by a close,
     // so a device is visible to lookups only while it is fully open.
@@ -36,6 +48,7 @@ struct DeviceRecord {
     TransportReceiveCallback onReceive = nullptr;
     TransportErrorCallback onError = nullptr;
     uint8_t transmit[TR_MAX_WRITE] = {};
+    WriteStream* stream = nullptr;  // the long write whose request is in progress, if any
 
     // One lock for the receive buffer, whether the worker fills it or a reader empties it.
     std::recursive_mutex receiveLock;
@@ -46,8 +59,11 @@ struct DeviceRecord {
 
     // Back to a free slot (takes both locks).
     void Clear();
-    // Transmit state back to idle; `lock` held by the caller.
-    void ResetTransmitLocked();
+    // Transmit state back to idle; `lock` held by the caller. Without `wake` the caller
+    // signals `transmitted` itself (after letting go of the lock).
+    void ResetTransmitLocked(bool wake = true);
+    // Detaches the long write, if any, as ended; `lock` held, `transmitted` to be signalled.
+    void EndStreamLocked();
 };
 
 }  // namespace orv::rs485

@@ -1,6 +1,6 @@
 #include "message_handler.h"
 
-#include <cstdio>
+#include <string>
 
 #include "device_io.h"
 #include "rs485port/pos_subsystem.h"
@@ -96,10 +96,12 @@ void HandleTransportMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK TransportWindowProcedure(HWND window, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
     try {
-        char line[64];
-        std::snprintf(line, sizeof line, "wndproc: hwnd=0x%x msg=0x%x\n",
-                      unsigned(reinterpret_cast<uintptr_t>(window)), message);
-        OutputDebugStringA(line);
+        // Formatted as the trace is (a printf per message was a good part of a piece's time).
+        thread_local std::string line;
+        line.clear();
+        AppendPrintf(line, "wndproc: hwnd=0x%x msg=0x%x\n",
+                     unsigned(reinterpret_cast<uintptr_t>(window)), message);
+        OutputDebugStringA(line.c_str());
         if (!RoutedToTransport(message)) return DefWindowProcA(window, message, wParam, lParam);
         HandleTransportMessage(message, wParam, lParam);
     } catch (...) {

@@ -115,8 +115,7 @@ int ReadHeld(Transport& transport, int handle, void* buffer, unsigned size, int*
         std::memcpy(buffer, device->receive, copied);
         *bytesRead = int(copied);
         log.Line("Device ID = %d\t Following %d bytes are consumed\n", id, int(copied));
-        for (uint32_t i = 0; i < copied; ++i)
-            log.Text(" Byte = %d\t Value = %x\n", int(i), unsigned(device->receive[i]));
+        log.Bytes("Byte", device->receive, copied);
         remaining = device->receiveCount - copied;
         if (remaining > 0) {
             std::memmove(device->receive, device->receive + copied, remaining);
@@ -124,8 +123,7 @@ int ReadHeld(Transport& transport, int handle, void* buffer, unsigned size, int*
             device->receiveCount = remaining;
             log.Text(" Device ID = %d\t Transport_Read:: Consumed = %d\t Bytes remaining = %d\n", id,
                      int(copied), int(remaining));
-            for (uint32_t i = 0; i < remaining; ++i)
-                log.Text(" ShiftByte = %d\t Value = %x\n", int(i), unsigned(device->receive[i]));
+            log.Bytes("ShiftByte", device->receive, remaining);
             log.Flush();
         } else {
             log.Line("Device ID = %d\t Consumed all %d bytes\n", id, int(copied));

@@ -174,8 +174,11 @@ int CloseDevice(Transport& transport, int handle, int* status, bool onWorkerThre
         const bool outstanding = !device->transmitReady;
         log.Line("Device ID = %d\t %s wait for Previous command to get completed\n", id,
                  outstanding ? "Enter" : "Do not");
-        // From here a transmit-complete ends the transmission instead of sending the next piece.
+        // From here a transmit-complete ends the transmission instead of sending the next piece,
+        // and a long write queues nothing more.
         device->open = false;
+        device->EndStreamLocked();
+        device->transmitted.notify_all();
         if (outstanding) {
             // The worker cannot deliver the completion while it runs this close itself.
             const bool done =

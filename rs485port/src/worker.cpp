@@ -1,7 +1,6 @@
 #include "worker.h"
 
 #include <poll.h>
-#include <sched.h>
 
 #include <atomic>
 #include <cerrno>
@@ -18,23 +17,6 @@ constexpr char kWindowClass[] = "Transport_xptrs485";
 constexpr char kWindowName[] = "Transport Window";
 constexpr DWORD kCycleMs = 100;
 constexpr auto kWindowWait = std::chrono::milliseconds(1000);
-// After a pass that had work, how long the worker looks for the next message before it sleeps:
-// a writer queues its next request right after the previous one ends, and catching it here saves
-// a sleep and a wake-up of this thread (tens of microseconds between cores) per request.
-constexpr auto kLinger = std::chrono::microseconds(50);
-
-// Whether a message waits within `linger`, giving the processor away meanwhile (the writer may
-// need this very core to queue it).
-bool MessageWithin(int queue, std::chrono::microseconds linger) {
-    const auto until = std::chrono::steady_clock::now() + linger;
-    pollfd ready{queue, POLLIN, 0};
-    do {
-        if (poll(&ready, 1, 0) > 0) return true;
-        sched_yield();
-    } while (std::chrono::steady_clock::now() < until);
-    return false;
-}
-
 thread_local bool t_isWorker = false;
 
 struct Worker::Run {
@@ -68,15 +50,12 @@ void Worker::Main(std::shared_ptr<Run> run, WNDPROC procedure) {
     const int queue = OrvGetMessageQueueFd();
     while (!run->stop.load()) {
         MSG msg;
-        bool worked = false;
         // Every message of the thread: one the window filter left behind would keep the queue
         // readable and the wait below would spin.
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&msg);
-            worked = true;
         }
         TraceLog::Get().Flush();
-        if (worked && queue >= 0 && !run->stop.load() && MessageWithin(queue, kLinger)) continue;
         if (run->stop.load()) break;
         if (queue < 0) {
             Sleep(kCycleMs);

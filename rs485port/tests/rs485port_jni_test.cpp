@@ -132,6 +132,63 @@ TEST_F(Rs485PortJni, WriteOf2500BytesQueuesPiecesOf1024_1024And452) {
     EXPECT_EQ(writes, 3u);
 }
 
+// A request whose piece the subsystem refuses ends as a failed write, and the long write goes on
+// with its next request, as a loop of Transport_Write does: only what could not be queued counts
+// short.
+TEST_F(Rs485PortJni, AFailedRequestOfALongWriteIsSkippedAndTheRestGoesOut) {
+    jobject port = NewPort();
+    ASSERT_EQ(Open(port), 0);
+    const ByteVector data = Pattern(3000);
+    ASSERT_EQ(orvposs_FailNext("PosWrite", 5, 1), 1);  // the first piece of the first request
+    EXPECT_EQ(Write(port, data, 3000), 3000);
+    const ByteVector rest(data.begin() + 1024, data.end());
+    EXPECT_EQ(ReceivedByTerminal(terminal_, rest.size()), rest);
+    EXPECT_EQ(orvposs_ProtocolViolations(), 0u);
+    EXPECT_NE(TransportLog().find("Write data failed!"), std::string::npos);
+}
+
+// Two Java threads writing to one port at once: each write leaves whole, one after the other
+// (the second waits for the first), never interleaved request by request.
+TEST_F(Rs485PortJni, ConcurrentLongWritesLeaveEachInOnePiece) {
+    jobject port = NewPort();
+    ASSERT_EQ(Open(port), 0);
+    orvposs_SetTransmitDelay(1);  // long enough for the second write to come while the first runs
+    ByteVector a = Pattern(6000), b(6000);
+    for (size_t i = 0; i < b.size(); ++i) b[i] = static_cast<unsigned char>(255 - a[i]);
+    jint writtenA = -1, writtenB = -1;
+    auto writeOn = [&](const ByteVector& bytes, jint* written) {
+        JNIEnv* env = ThreadEnv();
+        env->PushLocalFrame(8);
+        jbyteArray array = env->NewByteArray(jsize(bytes.size()));
+        env->SetByteArrayRegion(array, 0, jsize(bytes.size()),
+                                reinterpret_cast<const jbyte*>(bytes.data()));
+        *written = CallInt(env, port, "Write", "([BI)I", array, jint(bytes.size()));
+        env->PopLocalFrame(nullptr);
+        JavaVM* vm = nullptr;
+        env->GetJavaVM(&vm);
+        vm->DetachCurrentThread();
+    };
+    std::thread first(writeOn, std::cref(a), &writtenA);
+    for (int i = 0; i < 500 && orvposs_CallCount("PosWrite") < 2; ++i) Sleep(2);
+    std::thread second(writeOn, std::cref(b), &writtenB);
+    first.join();
+    second.join();
+    orvposs_SetTransmitDelay(0);
+    EXPECT_EQ(writtenA, 6000);
+    EXPECT_EQ(writtenB, 6000);
+    ByteVector received;
+    for (int i = 0; i < 500 && received.size() < 12000; ++i) {
+        ByteVector chunk(16384);  // room for all: a smaller buffer would cut a taking short
+        chunk.resize(orvposs_TakeReceived(terminal_, chunk.data(), unsigned(chunk.size())));
+        received.insert(received.end(), chunk.begin(), chunk.end());
+        if (received.size() < 12000) Sleep(2);
+    }
+    ByteVector ab = a, ba = b;
+    ab.insert(ab.end(), b.begin(), b.end());
+    ba.insert(ba.end(), a.begin(), a.end());
+    EXPECT_TRUE(received == ab || received == ba);
+}
+
 // A close while a long Java write is under way ends it: the write returns short of its length
 // (what reached the terminal is an unbroken prefix) and the close itself succeeds.
 TEST_F(Rs485PortJni, CloseDuringALongWriteEndsItShortAndSucceeds) {

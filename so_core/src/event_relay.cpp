@@ -79,7 +79,21 @@ public:
         return target_ != nullptr;
     }
 
-    void Line(const char* text) const { target_->log->Line(text); }
+    // The event's first line waits for the next one (or the relay's end): two lines of the
+    // same event in one write, one system call fewer on the event's path.
+    void Hold(const char* text) { held_ = text; }
+    void Line(std::string_view text) {
+        if (held_ != nullptr) {
+            target_->log->Lines({held_, text});
+            held_ = nullptr;
+        } else {
+            target_->log->Line(text);
+        }
+    }
+    void Release() {
+        if (held_ != nullptr && target_) target_->log->Line(held_);
+        held_ = nullptr;
+    }
     const CoDispatchDriver& Driver() const { return *target_->driver; }
 
     // The relay's exception check: the exception's own text (at most 1023 bytes), no prefix.
@@ -99,7 +113,7 @@ public:
             }
             env_->ExceptionClear();
         }
-        if (log) log->Line(text);
+        if (log) Line(text);
         return true;
     }
     bool Check() { return Check(target_->log.get()); }
@@ -130,10 +144,11 @@ private:
     jobject event_;
     LocalRef<jclass> eventClass_;
     std::shared_ptr<EventTarget> target_;
+    const char* held_ = nullptr;  // a literal of this file
 };
 
 void Relay::Data() {
-    Line("EventJNI: Received Data Event");
+    Hold("EventJNI: Received Data Event");
     const jmethodID getStatus = IntGetter("getStatus", "Failed to get method id for getStatus");
     int32_t status = 0;
     if (!getStatus || !CallInt(getStatus, &status)) return;
@@ -142,7 +157,7 @@ void Relay::Data() {
 }
 
 void Relay::StatusUpdate() {
-    Line("EventJNI: Received Status Update Event");
+    Hold("EventJNI: Received Status Update Event");
     const jmethodID getStatus = IntGetter("getStatus", "Failed to get method id for getStatus");
     int32_t status = 0;
     if (!getStatus || !CallInt(getStatus, &status)) return;
@@ -151,7 +166,7 @@ void Relay::StatusUpdate() {
 }
 
 void Relay::OutputComplete() {
-    Line("EventJNI: Received OutputComplete Event");
+    Hold("EventJNI: Received OutputComplete Event");
     const jmethodID getOutputID = IntGetter("getOutputID", "Failed to get method id for getOutputID");
     int32_t outputId = 0;
     if (!getOutputID || !CallInt(getOutputID, &outputId)) return;
@@ -161,7 +176,7 @@ void Relay::OutputComplete() {
 }
 
 void Relay::Error() {
-    Line("EventJNI: Received Error Event");
+    Hold("EventJNI: Received Error Event");
     const jmethodID getCode = IntGetter("getErrorCode", "Failed to get method id for getErrorCode");
     if (!getCode) return;
     const jmethodID getExtended =
@@ -182,7 +197,7 @@ void Relay::Error() {
 }
 
 void Relay::DirectIO() {
-    Line("EventJNI: Received DirectIO Event");
+    Hold("EventJNI: Received DirectIO Event");
     const jmethodID getNumber = env_->GetMethodID(eventClass_.Get(), "getEventNumber", "()I");
     if (!getNumber) {
         Line("Failed to get method ID for getEventNumber");
@@ -251,6 +266,7 @@ void RelayEvent(EventKind kind, JNIEnv* env, jobject event) noexcept {
         case EventKind::Error: relay.Error(); break;
         case EventKind::DirectIO: relay.DirectIO(); break;
         }
+        relay.Release();
     } catch (...) {
         // Out of memory inside the relay: the event is lost, the Java thread goes on.
     }

@@ -146,6 +146,20 @@ void TraceLog::Line(std::string_view text) {
     if (fd_) WriteAll(fd_.get(), line);
 }
 
+void TraceLog::Lines(std::initializer_list<std::string_view> texts) {
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    const std::string stamp = FormatLogStamp(st);
+    std::string lines;
+    for (std::string_view text : texts) {
+        lines.append(stamp);
+        lines.append(text);
+        lines.append("\r\n");
+    }
+    std::lock_guard lock(mutex_);
+    if (fd_) WriteAll(fd_.get(), lines);
+}
+
 void TraceLog::Close() {
     std::lock_guard lock(mutex_);
     fd_.reset();  // drops the lock with the descriptor

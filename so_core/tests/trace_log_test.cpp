@@ -68,17 +68,21 @@ TEST_F(SoTraceLog, LinesAreStampedAndEndInCrLf) {
     log.Line("first");
     log.Line("");
     log.Line("Can't create global ref\n");
+    log.Lines({"one of two", "two of two"});  // two lines, one write
+    log.Lines({});
     log.Close();
     ::umask(022);
     const test::Trace t = test::ReadTrace(path);
     EXPECT_EQ(t.error, "");
-    EXPECT_EQ(t.lines, (std::vector<std::string>{"first", "", "Can't create global ref\n"}));
+    EXPECT_EQ(t.lines, (std::vector<std::string>{"first", "", "Can't create global ref\n",
+                                                 "one of two", "two of two"}));
     EXPECT_NE(test::ReadFile(path).find("ref\n\r\n"), std::string::npos) << "LF CR LF";
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     log.Line("after close");
-    EXPECT_EQ(test::ReadTrace(path).lines.size(), 3u) << "dropped while closed";
+    log.Lines({"after close", "too"});
+    EXPECT_EQ(test::ReadTrace(path).lines.size(), 5u) << "dropped while closed";
 }
 
 TEST_F(SoTraceLog, OpeningDeletesThePreviousTrace) {

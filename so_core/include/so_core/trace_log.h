@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,8 @@ public:
     // Appends "HH:MM:SS.mmm <text>\r\n" in one write. Dropped while closed; a failed write
     // (disk full) is ignored so the service object keeps running.
     void Line(std::string_view text);
+    // Several such lines, one stamp, one write (the lines of one event on its path).
+    void Lines(std::initializer_list<std::string_view> texts);
 
     void Close();
     bool IsOpen() const;
