@@ -28,7 +28,8 @@ add_dependencies(orv_soak ${soak_devices} regsvr orvreg orvpos)
 
 # The parsing and the flat-or-growing rule; then a short run through perf/soak, so the program
 # and its set-up cannot rot (the ten-minute run is done by hand).
-orv_test(soak_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp LIBS soak_metrics LABELS perf)
+orv_test(soak_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/soak_test.cpp LIBS soak_metrics
+         ENV "JAVA_TOOL_OPTIONS=-Xcheck:jni" LABELS perf)
 orv_link_jvm(soak_test)
 set(soak_env "JAVA_TOOL_OPTIONS=-Xcheck:jni")
 if(ORV_SANITIZE)
@@ -36,4 +37,6 @@ if(ORV_SANITIZE)
 endif()
 add_test(NAME soak.short
          COMMAND ${CMAKE_SOURCE_DIR}/perf/soak --build ${CMAKE_BINARY_DIR} --loops 6 --sample-loops 2)
-set_tests_properties(soak.short PROPERTIES ENVIRONMENT "${soak_env}" LABELS "perf;e2e" TIMEOUT 600)
+# -Xcheck:jni finds JNI misuse anywhere on the path (the service objects' and the soak's own).
+set_tests_properties(soak.short PROPERTIES ENVIRONMENT "${soak_env}" LABELS "perf;e2e" TIMEOUT 600
+                     FAIL_REGULAR_EXPRESSION "WARNING in native method")

@@ -78,32 +78,37 @@ std::string ThreadDump() {
     // ManagementFactory.getPlatformMBeanServer().invoke(
     //     new ObjectName("com.sun.management:type=DiagnosticCommand"), "threadPrint",
     //     new Object[] {new String[0]}, new String[] {"[Ljava.lang.String;"})
+    // Each step only when the one before gave something and raised nothing.
+    const auto ok = [env](const void* got) { return got != nullptr && !env->ExceptionCheck(); };
     jclass factory = env->FindClass("java/lang/management/ManagementFactory");
-    jmethodID platform = factory ? env->GetStaticMethodID(factory, "getPlatformMBeanServer",
-                                                          "()Ljavax/management/MBeanServer;")
-                                 : nullptr;
-    jobject server = platform ? env->CallStaticObjectMethod(factory, platform) : nullptr;
-    jclass nameClass = server ? env->FindClass("javax/management/ObjectName") : nullptr;
+    jmethodID platform = ok(factory) ? env->GetStaticMethodID(factory, "getPlatformMBeanServer",
+                                                              "()Ljavax/management/MBeanServer;")
+                                     : nullptr;
+    jobject server = ok(platform) ? env->CallStaticObjectMethod(factory, platform) : nullptr;
+    jclass nameClass = ok(server) ? env->FindClass("javax/management/ObjectName") : nullptr;
     jmethodID nameInit =
-        nameClass ? env->GetMethodID(nameClass, "<init>", "(Ljava/lang/String;)V") : nullptr;
+        ok(nameClass) ? env->GetMethodID(nameClass, "<init>", "(Ljava/lang/String;)V") : nullptr;
     jstring nameText =
-        nameInit ? env->NewStringUTF("com.sun.management:type=DiagnosticCommand") : nullptr;
-    jobject name = nameText ? env->NewObject(nameClass, nameInit, nameText) : nullptr;
-    jclass serverClass = name ? env->FindClass("javax/management/MBeanServerConnection") : nullptr;
-    jmethodID invoke = serverClass ? env->GetMethodID(serverClass, "invoke",
-                                                      "(Ljavax/management/ObjectName;Ljava/lang/"
-                                                      "String;[Ljava/lang/Object;[Ljava/lang/"
-                                                      "String;)Ljava/lang/Object;")
-                                   : nullptr;
-    jclass stringClass = invoke ? env->FindClass("java/lang/String") : nullptr;
-    jclass objectClass = stringClass ? env->FindClass("java/lang/Object") : nullptr;
-    jobjectArray noOptions = objectClass ? env->NewObjectArray(0, stringClass, nullptr) : nullptr;
-    jobjectArray params = noOptions ? env->NewObjectArray(1, objectClass, noOptions) : nullptr;
-    jstring signatureText = params ? env->NewStringUTF("[Ljava.lang.String;") : nullptr;
+        ok(nameInit) ? env->NewStringUTF("com.sun.management:type=DiagnosticCommand") : nullptr;
+    jobject name = ok(nameText) ? env->NewObject(nameClass, nameInit, nameText) : nullptr;
+    jclass serverClass =
+        ok(name) ? env->FindClass("javax/management/MBeanServerConnection") : nullptr;
+    jmethodID invoke = ok(serverClass)
+                           ? env->GetMethodID(serverClass, "invoke",
+                                              "(Ljavax/management/ObjectName;Ljava/lang/"
+                                              "String;[Ljava/lang/Object;[Ljava/lang/"
+                                              "String;)Ljava/lang/Object;")
+                           : nullptr;
+    jclass stringClass = ok(invoke) ? env->FindClass("java/lang/String") : nullptr;
+    jclass objectClass = ok(stringClass) ? env->FindClass("java/lang/Object") : nullptr;
+    jobjectArray noOptions =
+        ok(objectClass) ? env->NewObjectArray(0, stringClass, nullptr) : nullptr;
+    jobjectArray params = ok(noOptions) ? env->NewObjectArray(1, objectClass, noOptions) : nullptr;
+    jstring signatureText = ok(params) ? env->NewStringUTF("[Ljava.lang.String;") : nullptr;
     jobjectArray signature =
-        signatureText ? env->NewObjectArray(1, stringClass, signatureText) : nullptr;
-    jstring operation = signature ? env->NewStringUTF("threadPrint") : nullptr;
-    jobject result = operation
+        ok(signatureText) ? env->NewObjectArray(1, stringClass, signatureText) : nullptr;
+    jstring operation = ok(signature) ? env->NewStringUTF("threadPrint") : nullptr;
+    jobject result = ok(operation)
                          ? env->CallObjectMethod(server, invoke, name, operation, params, signature)
                          : nullptr;
     if (jni::ClearPendingException(env)) return "";
