@@ -39,7 +39,7 @@ if(ORV_SANITIZE)
   list(APPEND soak_env ${soak_asan})
 endif()
 add_test(NAME soak.short
-         COMMAND ${CMAKE_SOURCE_DIR}/perf/soak --build ${CMAKE_BINARY_DIR} --loops 12 --sample-loops 3)
+         COMMAND ${CMAKE_SOURCE_DIR}/perf/soak --build ${CMAKE_BINARY_DIR} --loops 20 --sample-loops 5)
 # -Xcheck:jni finds JNI misuse anywhere on the path (the service objects' and the soak's own).
 set_tests_properties(soak.short PROPERTIES ENVIRONMENT "${soak_env}" LABELS "perf;e2e" TIMEOUT 600
                      FAIL_REGULAR_EXPRESSION "WARNING in native method")

@@ -1,8 +1,9 @@
 // soak: loops every device class of the simulated terminal through its OPOS control in one
 // process (create, Open, ClaimDevice, DeviceEnabled, one real input or output with its event,
 // one DirectIO with its answer event, ReleaseDevice, Close) and prints, once a minute, what the
-// process holds: resident memory, open descriptors, threads and JNI global references, with the
-// events delivered against those expected. At the end it says per metric whether it stayed flat.
+// process holds: resident memory, open descriptors, threads, JNI global references and the live
+// Java heap, with the events delivered against those expected. At the end it says per metric
+// whether it stayed flat.
 //
 //   soak MINUTES                         (at least 3; perf/soak sets up a private registry)
 //   soak --loops N [--sample-loops K]    a sample every K loops (default 1) instead of a minute
@@ -260,8 +261,9 @@ constexpr char kUsage[] =
     "       soak --loops N [--sample-loops K] (a sample every K loops; N at least 3 K)\n"
     "Loops open, claim, enable, one input or output with its event, DirectIO, release and close\n"
     "on each of the seven devices of the simulated terminal and prints, per minute (or per K\n"
-    "loops), resident memory, open descriptors, threads, JNI global references and the events\n"
-    "delivered/expected. The first period is warm-up, the second the baseline; exit code 0 when\n"
+    "loops), resident memory, open descriptors, threads, JNI global references, the live Java\n"
+    "heap and the events delivered/expected. The first period is warm-up, the second the baseline; "
+    "exit code 0 when\n"
     "each metric stays within its tolerance of the baseline and nothing was lost.\n";
 
 bool Parse(int argc, char** argv, Options* o) {
@@ -287,11 +289,11 @@ bool Parse(int argc, char** argv, Options* o) {
 void PrintSample(const char* unit, size_t index, const Tally& t, const orv::soak::Sample& s) {
     std::printf(
         "%s %3zu  loops %6lld  VmRSS %8lld kB  fds %4lld  threads %4lld  "
-        "JNI global refs %5lld  events %lld/%lld\n",
+        "JNI global refs %5lld  Java heap live %6lld kB  events %lld/%lld\n",
         unit, index, static_cast<long long>(t.loops), static_cast<long long>(s.rssKb),
         static_cast<long long>(s.fds), static_cast<long long>(s.threads),
-        static_cast<long long>(s.jniGlobals), static_cast<long long>(t.delivered),
-        static_cast<long long>(t.expected));
+        static_cast<long long>(s.jniGlobals), static_cast<long long>(s.heapLiveKb),
+        static_cast<long long>(t.delivered), static_cast<long long>(t.expected));
 }
 
 // Prints the verdict; true when every metric was judged flat.

@@ -15,6 +15,7 @@ struct Sample {
     int64_t fds = -1;         // entries of /proc/self/fd
     int64_t threads = -1;     // Threads
     int64_t jniGlobals = -1;  // HotSpot's "JNI global refs"
+    int64_t heapLiveKb = -1;  // the Java heap in use right after a full collection
 };
 
 // A "Name:   value" field of /proc/<pid>/status text (VmRSS in kB, Threads), or nullopt.
@@ -26,10 +27,13 @@ std::optional<int64_t> JniGlobalRefsIn(std::string_view threadDump);
 Sample ReadSample();
 // The JVM's thread dump (the DiagnosticCommand MBean's threadPrint), or "" without a JVM.
 std::string ThreadDump();
+// Runs a full collection (System.gc) and answers the heap still in use in kB, or -1 without a
+// JVM.
+int64_t LiveHeapKb();
 
-enum class Metric { Rss, Fds, Threads, JniGlobals };
-inline constexpr Metric kMetrics[] = {Metric::Rss, Metric::Fds, Metric::Threads,
-                                      Metric::JniGlobals};
+enum class Metric { Rss, Fds, Threads, JniGlobals, HeapLive };
+inline constexpr Metric kMetrics[] = {Metric::Rss, Metric::Fds, Metric::Threads, Metric::JniGlobals,
+                                      Metric::HeapLive};
 const char* MetricName(Metric m);
 int64_t ValueOf(const Sample& s, Metric m);
 

@@ -24,8 +24,8 @@ TEST(SoakReadings, FieldsOfProcStatusAndThreadDump) {
     EXPECT_EQ(JniGlobalRefsIn(""), std::nullopt);
 }
 
-Sample Of(int64_t rssKb, int64_t fds, int64_t threads, int64_t jni) {
-    return {rssKb, fds, threads, jni};
+Sample Of(int64_t rssKb, int64_t fds, int64_t threads, int64_t jni, int64_t heapKb = 1) {
+    return {rssKb, fds, threads, jni, heapKb};
 }
 
 struct JudgeCase {
@@ -69,24 +69,24 @@ TEST(SoakVerdict, FlatAgainstTheBaselineAfterWarmUp) {
          true,
          false,
          2},
-        {"memory within 10 %",
-         {Of(300000, 1, 1, 1), Of(400000, 1, 1, 1), Of(439000, 1, 1, 1)},
+        {"memory within 16 MiB",
+         {Of(300000, 1, 1, 1), Of(400000, 1, 1, 1), Of(416384, 1, 1, 1)},
          Metric::Rss,
          true,
          true,
          2},
-        {"memory beyond 10 %",
-         {Of(300000, 1, 1, 1), Of(400000, 1, 1, 1), Of(441000, 1, 1, 1)},
+        {"memory beyond 16 MiB",
+         {Of(300000, 1, 1, 1), Of(400000, 1, 1, 1), Of(416385, 1, 1, 1)},
          Metric::Rss,
          true,
          false,
          2},
-        {"small memory: 16 MiB allowed",
-         {Of(1000, 1, 1, 1), Of(1000, 1, 1, 1), Of(1000 + 16384, 1, 1, 1)},
+        {"memory falling after the baseline",
+         {Of(1000, 1, 1, 1), Of(9000, 1, 1, 1), Of(7000, 1, 1, 1)},
          Metric::Rss,
          true,
          true,
-         2},
+         1},
         {"JNI references growing",
          {Of(1, 1, 1, 200), Of(1, 1, 1, 300), Of(1, 1, 1, 317), Of(1, 1, 1, 330)},
          Metric::JniGlobals,
@@ -99,6 +99,18 @@ TEST(SoakVerdict, FlatAgainstTheBaselineAfterWarmUp) {
          false,
          true,
          0},
+        {"live heap within 2 MiB",
+         {Of(1, 1, 1, 1, 9000), Of(1, 1, 1, 1, 3000), Of(1, 1, 1, 1, 5048)},
+         Metric::HeapLive,
+         true,
+         true,
+         2},
+        {"live heap growing",
+         {Of(1, 1, 1, 1, 3000), Of(1, 1, 1, 1, 3000), Of(1, 1, 1, 1, 4000), Of(1, 1, 1, 1, 5049)},
+         Metric::HeapLive,
+         true,
+         false,
+         3},
         {"no baseline figure",
          {Of(1, 1, 1, 200), Of(1, 1, 1, -1), Of(1, 1, 1, 200)},
          Metric::JniGlobals,
@@ -140,6 +152,16 @@ TEST(SoakReadings, SampleOfThisProcessFollowsItsJniReferences) {
     for (jobject r : refs) env->DeleteGlobalRef(r);
     env->DeleteLocalRef(text);
     EXPECT_EQ(ReadSample().jniGlobals, before.jniGlobals);
+
+    // 32 MiB held by a global reference is live heap; dropped, it is collected.
+    ASSERT_GT(before.heapLiveKb, 0);
+    jbyteArray block = env->NewByteArray(32 << 20);
+    ASSERT_NE(block, nullptr);
+    jobject held = env->NewGlobalRef(block);
+    env->DeleteLocalRef(block);
+    EXPECT_GE(LiveHeapKb(), before.heapLiveKb + (32 << 10));
+    env->DeleteGlobalRef(held);
+    EXPECT_LT(LiveHeapKb(), before.heapLiveKb + (8 << 10));
 }
 
 }  // namespace
