@@ -170,7 +170,11 @@ struct DeviceRow {
     DISPID inputEvent;  // 0: the class has no input or output event
     DISPID dioEvent;
     bool errorEvent;
-    const char* dioText;  // DirectIO 1: the terminal's display text; the scanner's bytes
+    // The terminal's connection query (15, answered "1"), which leaves nothing behind: a
+    // display text (1) would add to the simulator's record of the screen at every loop. The
+    // scanner passes its commands on unchanged: 1 with bytes, answered "ACK ...".
+    int32_t dioCommand;
+    const char* dioText;
     // Inside the input's event handler: whether what arrived is what was driven.
     std::function<bool(Run&, const orv::EventArgs&)> check;
     bool (*drive)(Run&);
@@ -178,24 +182,23 @@ struct DeviceRow {
 
 const std::vector<DeviceRow>& Devices() {
     static const std::vector<DeviceRow> kRows = {
-        {"OPOS.PINPad", "P1", opos::DataEvent, opos::DirectIOEvent, true, "10,10,SOAK",
+        {"OPOS.PINPad", "P1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          [](Run& r, const orv::EventArgs&) { return !r.Text("EncryptedPIN").empty(); }, PinEntry},
-        {"OPOS.MSR", "M1", opos::DataEvent, opos::DirectIOEvent, true, "10,10,SOAK",
+        {"OPOS.MSR", "M1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          [](Run& r, const orv::EventArgs&) {
              return r.Text("AccountNumber") == "4111111111111111";
          },
          Swipe},
-        {"OPOS.SigCap", "S1", opos::DataEvent, opos::DirectIOEvent, true, "10,10,SOAK",
+        {"OPOS.SigCap", "S1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          // five points and the pen-up mark between the strokes
          [](Run& r, const orv::EventArgs&) { return r.Long("TotalPoints") == 6; }, Signature},
         {"DisplayControl.DisplayControlCtrl.1", "L1", 0, opos::linedisplay::DirectIOEvent, false,
-         "10,10,SOAK", nullptr, DisplayText},
-        {"OPOS.POSKeyboard", "K1", opos::DataEvent, opos::DirectIOEvent, true, "10,10,SOAK",
+         15, "", nullptr, DisplayText},
+        {"OPOS.POSKeyboard", "K1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          [](Run& r, const orv::EventArgs&) { return r.Long("POSKeyData") == 0x0D; }, KeyPress},
-        {"OPOS.ToneIndicator", "T1", opos::tone::OutputCompleteEvent, opos::DirectIOEvent, true,
-         "10,10,SOAK",
-         [](Run& r, const orv::EventArgs& a) { return a.Long(0) == r.Long("OutputID"); }, Tone},
-        {"OPOS.Scanner", "SCAN1", opos::DataEvent, opos::DirectIOEvent, true, "0A1B",
+        {"OPOS.ToneIndicator", "T1", opos::tone::OutputCompleteEvent, opos::DirectIOEvent, true, 15,
+         "", [](Run& r, const orv::EventArgs& a) { return a.Long(0) == r.Long("OutputID"); }, Tone},
+        {"OPOS.Scanner", "SCAN1", opos::DataEvent, opos::DirectIOEvent, true, 1, "0A1B",
          [](Run& r, const orv::EventArgs&) { return r.Text("ScanDataLabel") == "4006381333931"; },
          Scan},
     };
@@ -232,7 +235,7 @@ void Cycle(const DeviceRow& row, Tally& tally) {
             r.Fail("input event", "the data read is not what was driven");
         int32_t data = 0;
         BSTR text = orv::BstrFromAnsi(row.dioText);
-        const bool sent = r.Ok("DirectIO", 1, &data, &text);
+        const bool sent = r.Ok("DirectIO", row.dioCommand, &data, &text);
         SysFreeString(text);
         if (sent) r.Await(r.dio, 1, "DirectIOEvent");
         r.Ok("ReleaseDevice");
