@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "claim_check.h"
 #include "host/apartment.h"
 #include "host/control.h"
 #include "jni_support/jvm_library.h"
@@ -310,6 +311,8 @@ int main(int argc, char** argv) {
     check_folder_value(d, orv::so::kClasspathValue, soLibrary);
     check_classpath(d, oposClass);
     check_trace(d, oposClass);
+    const orv::doctor::StepResult claim = orv::doctor::CheckClaim(oposClass, device);
+    claim.ok ? d.ok(claim.what) : d.bad(claim.what, claim.fix);
     if (open && !really_open(oposClass, device)) {
         std::cout << "Open or ClaimDevice failed.\n";
         return 1;

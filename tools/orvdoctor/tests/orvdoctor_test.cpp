@@ -47,6 +47,8 @@ protected:
         for (const char* server : {ORV_PIN_CONTROL, ORV_PIN_SO})
             ASSERT_EQ(run_with(good_, {ORV_REGSVR, "/s", server}, jar_).code, 0) << server;
         ::setenv("ORV_REGISTRY", good_.c_str(), 1);
+        // Claims of other programs on this machine (the default lock folder) stay out of it.
+        ::setenv("ORV_SIM_LOCK_DIR", (dir_ + "/locks").c_str(), 1);
         set("SOFTWARE\\OLEforRetail\\ServiceOPOS\\PINPad\\P1", nullptr, "ORVPin.so");
         set("SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane", "Logpath", dir_ + "/log");
         set("SOFTWARE\\OLEforRetail\\ServiceInfo\\Orvane", "Classpath",
@@ -54,6 +56,7 @@ protected:
     }
     void TearDown() override {
         ::unsetenv("ORV_REGISTRY");
+        ::unsetenv("ORV_SIM_LOCK_DIR");
         fs::remove_all(dir_);
     }
 
@@ -219,6 +222,100 @@ TEST_F(OrvDoctor, EachFailureIsFoundWithItsFix) {
         EXPECT_NE(r.out.find(row.fix), std::string::npos) << r.out;
     }
     ::unsetenv("ORV_JVM_LIBRARY");
+}
+
+// A claim is held across processes by a lock on the device's lock file: whoever holds it, the
+// doctor names its process; a lock file nobody holds is a free claim.
+TEST_F(OrvDoctor, ClaimHeldByAnotherProcessIsNamedWithItsPid) {
+    const std::string locks = dir_ + "/locks";
+    const std::string lockFile = locks + "/P1.lock";
+    fs::create_directory(locks);
+    // A Java program claiming P1 through the JavaPOS control, as any application on the
+    // simulated terminal does.
+    const std::string source = dir_ + "/Hold.java";
+    std::ofstream(source) << "public class Hold { public static void main(String[] a) throws "
+                             "Exception { jpos.PINPad p = new jpos.PINPad(); p.open(a[0]); "
+                             "p.claim(1000); System.out.println(\"claimed\"); "
+                             "Thread.sleep(600000); } }\n";
+    auto javaHolder = [&] {
+        const std::string out = dir_ + "/hold.out";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::execlp("java", "java", "-cp", jar_.c_str(), source.c_str(), "P1", nullptr);
+            ::_exit(127);
+        }
+        for (int i = 0; i < 6000 && slurp(out).find("claimed") == std::string::npos; ++i) {
+            if (::waitpid(pid, nullptr, WNOHANG) == pid) break;
+            ::usleep(10000);
+        }
+        EXPECT_NE(slurp(out).find("claimed"), std::string::npos) << slurp(out);
+        return pid;
+    };
+    // The lock taken the way Java's FileChannel.lock() takes it: a POSIX write lock on the whole
+    // file.
+    auto fcntlHolder = [&] {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0644);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            if (::fcntl(fd, F_SETLK, &lock) != 0 || ::write(ready[1], "x", 1) != 1) ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        char x;
+        EXPECT_EQ(::read(ready[0], &x, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return pid;
+    };
+    struct Row {
+        const char* name;
+        std::function<pid_t()> hold;  // the holder's pid, or 0
+    };
+    const Row rows[] = {
+        {"no lock file", [] { return pid_t{0}; }},
+        {"claimed by a Java program", javaHolder},
+        {"lock file left by an ended holder", [] { return pid_t{0}; }},
+        {"locked like Java locks", fcntlHolder},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const pid_t holder = row.hold();
+        Outcome r = run_with(good_, {program_, "PINPad", "P1"}, jar_);
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+            EXPECT_EQ(r.code, 1) << r.out;
+            const std::string problem =
+                "FAIL  claim of P1 is held by process " + std::to_string(holder);
+            const size_t at = r.out.find(problem);
+            EXPECT_NE(at, std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("      fix: end process " + std::to_string(holder), at),
+                      std::string::npos)
+                << r.out;
+        } else {
+            EXPECT_EQ(r.code, 0) << r.out;
+            EXPECT_NE(r.out.find("OK    claim of P1 is free (locks in " + locks + ")"),
+                      std::string::npos)
+                << r.out;
+        }
+    }
+    EXPECT_TRUE(fs::exists(lockFile));  // the last rows ran with the file in place
+    if (::geteuid() != 0) {  // root may write any file
+        SCOPED_TRACE("lock file of another user");
+        fs::permissions(lockFile, fs::perms::owner_read);
+        Outcome r = run_with(good_, {program_, "PINPad", "P1"}, jar_);
+        EXPECT_EQ(r.code, 1) << r.out;
+        EXPECT_NE(r.out.find("claim lock file " + lockFile + " is not writable"), std::string::npos)
+            << r.out;
+    }
 }
 
 }  // namespace
