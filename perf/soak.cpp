@@ -170,9 +170,9 @@ struct DeviceRow {
     DISPID inputEvent;  // 0: the class has no input or output event
     DISPID dioEvent;
     bool errorEvent;
-    // The terminal's connection query (15, answered "1"), which leaves nothing behind: a
-    // display text (1) would add to the simulator's record of the screen at every loop. The
-    // scanner passes its commands on unchanged: 1 with bytes, answered "ACK ...".
+    // A text on the terminal's screen (1, "x,y,text": drawn at the same place every loop, so
+    // the screen must not grow) or the connection query (15, answered "1"). The scanner passes
+    // its commands on unchanged: 1 with bytes, answered "ACK ...".
     int32_t dioCommand;
     const char* dioText;
     // Inside the input's event handler: whether what arrived is what was driven.
@@ -182,7 +182,7 @@ struct DeviceRow {
 
 const std::vector<DeviceRow>& Devices() {
     static const std::vector<DeviceRow> kRows = {
-        {"OPOS.PINPad", "P1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
+        {"OPOS.PINPad", "P1", opos::DataEvent, opos::DirectIOEvent, true, 1, "10,10,SOAK",
          [](Run& r, const orv::EventArgs&) { return !r.Text("EncryptedPIN").empty(); }, PinEntry},
         {"OPOS.MSR", "M1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          [](Run& r, const orv::EventArgs&) {
@@ -193,7 +193,7 @@ const std::vector<DeviceRow>& Devices() {
          // five points and the pen-up mark between the strokes
          [](Run& r, const orv::EventArgs&) { return r.Long("TotalPoints") == 6; }, Signature},
         {"DisplayControl.DisplayControlCtrl.1", "L1", 0, opos::linedisplay::DirectIOEvent, false,
-         15, "", nullptr, DisplayText},
+         1, "10,10,SOAK", nullptr, DisplayText},
         {"OPOS.POSKeyboard", "K1", opos::DataEvent, opos::DirectIOEvent, true, 15, "",
          [](Run& r, const orv::EventArgs&) { return r.Long("POSKeyData") == 0x0D; }, KeyPress},
         {"OPOS.ToneIndicator", "T1", opos::tone::OutputCompleteEvent, opos::DirectIOEvent, true, 15,

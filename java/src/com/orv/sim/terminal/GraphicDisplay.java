@@ -1,17 +1,27 @@
 package com.orv.sim.terminal;
 
 import java.util.ArrayList;
+import java.util.Iterator;
+import java.util.LinkedHashMap;
 import java.util.List;
 import jpos.JposConst;
 import jpos.JposException;
 
-/** The terminal's graphic screen as the DirectIO display commands draw on it. */
+/**
+ * The terminal's graphic screen as the DirectIO display commands draw on it. Like a real screen
+ * it holds what is visible, not a history: a drawing of the same kind at the same position
+ * replaces the earlier one, and at most MAX_ITEMS drawings are kept (the oldest go first), so a
+ * program that draws for days does not grow the simulator's memory.
+ */
 public final class GraphicDisplay {
     public static final int WIDTH = 320;
     public static final int HEIGHT = 240;
     public static final List<String> FONTS = List.of("FONT_8x8", "FONT_8x16", "FONT_12x24", "FONT_16x32");
 
-    private final List<String> items = new ArrayList<>();
+    public static final int MAX_ITEMS = 1024;
+
+    // "kind x,y" -> the drawing's line, in drawing order.
+    private final LinkedHashMap<String, String> items = new LinkedHashMap<>();
     private int font;
     private String logoFile = "";
     private boolean logoShown;
@@ -38,7 +48,7 @@ public final class GraphicDisplay {
 
     public synchronized void text(int x, int y, String text) throws JposException {
         checkPoint(x, y);
-        items.add("text " + x + "," + y + " " + FONTS.get(font) + " \"" + text + "\"");
+        draw("text", x, y, FONTS.get(font) + " \"" + text + "\"");
     }
 
     public synchronized void box(int x, int y, int w, int h) throws JposException {
@@ -47,12 +57,23 @@ public final class GraphicDisplay {
             throw new JposException(JposConst.JPOS_E_ILLEGAL, "Box " + w + "x" + h + " at " + x + "," + y
                     + " does not fit the screen");
         }
-        items.add("box " + x + "," + y + " " + w + "x" + h);
+        draw("box", x, y, w + "x" + h);
     }
 
     public synchronized void bitmap(int x, int y, String file) throws JposException {
         checkPoint(x, y);
-        items.add("bitmap " + x + "," + y + " " + file);
+        draw("bitmap", x, y, file);
+    }
+
+    private void draw(String kind, int x, int y, String what) {
+        String place = kind + " " + x + "," + y;
+        items.remove(place);  // re-inserted last: it is now the newest drawing
+        items.put(place, place + " " + what);
+        if (items.size() > MAX_ITEMS) {
+            Iterator<String> oldest = items.keySet().iterator();
+            oldest.next();
+            oldest.remove();
+        }
     }
 
     public synchronized void font(int index) throws JposException {
@@ -73,9 +94,10 @@ public final class GraphicDisplay {
     public synchronized void showLogo(boolean show) {
         logoShown = show;
         if (show) {
-            items.add("logo " + logoFile);
+            items.remove("logo");
+            items.put("logo", "logo " + logoFile);
         } else {
-            items.removeIf(s -> s.startsWith("logo "));
+            items.remove("logo");
         }
     }
 
@@ -89,7 +111,7 @@ public final class GraphicDisplay {
 
     /** What the screen shows, one item per line (for the simulator's "show" command and tests). */
     public synchronized List<String> contents() {
-        List<String> l = new ArrayList<>(items);
+        List<String> l = new ArrayList<>(items.values());
         l.add(0, "backlight " + (backlight ? "on" : "off") + ", font " + FONTS.get(font)
                 + (logoShown ? ", logo shown" : ""));
         return l;
