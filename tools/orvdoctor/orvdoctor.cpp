@@ -1,6 +1,6 @@
 // orvdoctor CLASS DEVICE: follows the path an OPOS Open takes (registry file, device key,
-// ProgID, COM registration, libraries, service object settings, Java, trace file) and says for
-// each step OK or what is wrong and how to fix it. Exit code 0 when Open would get that far.
+// ProgID, COM registration, libraries, service object settings, Java, trace file, claim) and says
+// for each step OK or what is wrong and how to fix it. Exit code 0 when Open would get that far.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
