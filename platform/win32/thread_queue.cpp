@@ -1,6 +1,9 @@
-// Thread message queues. The eventfd mirrors "something waits" exactly: it is written when
-// the queue goes from empty to non-empty and drained when it goes back, always under the
-// queue's mutex, so a poll loop sees a level-triggered descriptor.
+// Thread message queues. The eventfd mirrors "something waits": it is written when the queue
+// goes from empty to non-empty and drained when it goes back, so a poll loop sees a
+// level-triggered descriptor. The decision is taken under the queue's mutex; the write that
+// wakes the owner is made just after the mutex is released, so the owner never wakes into a
+// held lock. A drain that finds that write not yet landed leaves the flag set, and the next
+// look at an empty queue drains it: at most one spurious readiness, never a lost one.
 #include "thread_queue.h"
 
 #include <sys/eventfd.h>
@@ -42,30 +45,42 @@ ThreadQueue::~ThreadQueue() {
 }
 
 DWORD ThreadQueue::Post(const MSG& msg, DWORD deadError) {
-    std::lock_guard lock(mutex_);
-    if (closed_) return deadError;
-    if (posted_.size() >= kMaxPosted) return ERROR_NOT_ENOUGH_QUOTA;
-    posted_.push_back(msg);
-    SyncDescriptorLocked();
-    WakeOwnerLocked();
+    bool write = false, notify = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return deadError;
+        if (posted_.size() >= kMaxPosted) return ERROR_NOT_ENOUGH_QUOTA;
+        posted_.push_back(msg);
+        write = SyncDescriptorLocked();
+        notify = ownerWaiting_;
+    }
+    Announce(write, notify);
     return ERROR_SUCCESS;
 }
 
 DWORD ThreadQueue::Send(SentMessage&& sent) {
-    std::lock_guard lock(mutex_);
-    if (closed_) return ERROR_INVALID_WINDOW_HANDLE;
-    sent_.push_back(std::move(sent));
-    SyncDescriptorLocked();
-    WakeOwnerLocked();
+    bool write = false, notify = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return ERROR_INVALID_WINDOW_HANDLE;
+        sent_.push_back(std::move(sent));
+        write = SyncDescriptorLocked();
+        notify = ownerWaiting_;
+    }
+    Announce(write, notify);
     return ERROR_SUCCESS;
 }
 
 void ThreadQueue::PostQuit(int exitCode) {
-    std::lock_guard lock(mutex_);
-    quitPending_ = true;
-    quitCode_ = exitCode;
-    SyncDescriptorLocked();
-    WakeOwnerLocked();
+    bool write = false, notify = false;
+    {
+        std::lock_guard lock(mutex_);
+        quitPending_ = true;
+        quitCode_ = exitCode;
+        write = SyncDescriptorLocked();
+        notify = ownerWaiting_;
+    }
+    Announce(write, notify);
 }
 
 std::optional<SentMessage> ThreadQueue::TakeSent() {
@@ -73,7 +88,7 @@ std::optional<SentMessage> ThreadQueue::TakeSent() {
     if (sent_.empty()) return std::nullopt;
     std::optional<SentMessage> sent(std::move(sent_.front()));
     sent_.pop_front();
-    SyncDescriptorLocked();
+    if (SyncDescriptorLocked()) WriteDescriptor();
     return sent;
 }
 
@@ -85,7 +100,7 @@ bool ThreadQueue::TakePosted(const MessageFilter& filter, bool remove, MSG* out)
         *out = *it;
         if (remove) {
             posted_.erase(it);
-            SyncDescriptorLocked();
+            if (SyncDescriptorLocked()) WriteDescriptor();
         }
         return true;
     }
@@ -94,10 +109,13 @@ bool ThreadQueue::TakePosted(const MessageFilter& filter, bool remove, MSG* out)
                    0,       GetTickCount(), POINT{0, 0}};
         if (remove) {
             quitPending_ = false;
-            SyncDescriptorLocked();
+            if (SyncDescriptorLocked()) WriteDescriptor();
         }
         return true;
     }
+    // Nothing for this caller: a readiness left by a write that landed after the last drain
+    // is cleared here.
+    if (SyncDescriptorLocked()) WriteDescriptor();
     return false;
 }
 
@@ -138,7 +156,7 @@ std::vector<SentMessage> ThreadQueue::PurgeWindow(HWND hwnd) {
             ++it;
         }
     }
-    SyncDescriptorLocked();
+    if (SyncDescriptorLocked()) WriteDescriptor();
     return orphans;
 }
 
@@ -150,7 +168,7 @@ std::vector<SentMessage> ThreadQueue::Close() {
     std::vector<SentMessage> orphans(std::make_move_iterator(sent_.begin()),
                                      std::make_move_iterator(sent_.end()));
     sent_.clear();
-    SyncDescriptorLocked();
+    if (SyncDescriptorLocked()) WriteDescriptor();
     return orphans;
 }
 
@@ -160,16 +178,38 @@ bool ThreadQueue::HasInputLocked(const MessageFilter& filter) const {
                        [&](const MSG& msg) { return filter.Matches(msg); });
 }
 
-void ThreadQueue::SyncDescriptorLocked() {
+bool ThreadQueue::SyncDescriptorLocked() {
     const bool waiting = !posted_.empty() || !sent_.empty() || quitPending_;
-    if (waiting == descriptorReadable_) return;
-    uint64_t value = 1;
+    if (waiting == descriptorReadable_) return false;
+    if (waiting) {
+        descriptorReadable_ = true;
+        return true;
+    }
+    uint64_t value = 0;
     ssize_t done;
     do {
-        done = waiting ? write(fd_, &value, sizeof value) : read(fd_, &value, sizeof value);
+        done = read(fd_, &value, sizeof value);
     } while (done < 0 && errno == EINTR);
-    // The counter only ever moves between 0 and 1, so neither call can fail otherwise.
-    descriptorReadable_ = waiting;
+    // EAGAIN: the write owed for the last message is still on its way (its poster has released
+    // the mutex but not written yet). The flag stays, so no second write is owed, and the next
+    // look at an empty queue drains that one. The flag is cleared only by a drain that took
+    // something, so at most one write is ever on its way.
+    if (done == static_cast<ssize_t>(sizeof value)) descriptorReadable_ = false;
+    return false;
+}
+
+void ThreadQueue::WriteDescriptor() {
+    const uint64_t value = 1;
+    ssize_t done;
+    do {
+        done = write(fd_, &value, sizeof value);
+    } while (done < 0 && errno == EINTR);
+    // The counter stays far below its limit (one write at a time), so the write cannot fail.
+}
+
+void ThreadQueue::Announce(bool write, bool notify) {
+    if (write) WriteDescriptor();
+    if (notify) wake_.notify_one();
 }
 
 void ThreadQueue::WakeOwnerLocked() {

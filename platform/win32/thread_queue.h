@@ -82,8 +82,13 @@ private:
     ThreadQueue(DWORD threadId, int fd) : threadId_(threadId), fd_(fd) {}
 
     bool HasInputLocked(const MessageFilter& filter) const;
-    void SyncDescriptorLocked();
+    // True when the descriptor is owed a write, made by the caller once the mutex is free.
+    [[nodiscard]] bool SyncDescriptorLocked();
+    void WriteDescriptor();
     void WakeOwnerLocked();
+    // The wake-ups a post owes, made after the mutex is released: a woken owner then finds the
+    // queue free instead of blocking on it and switching back.
+    void Announce(bool write, bool notify);
 
     const DWORD threadId_;
     const int fd_;  // eventfd; counter is 1 while something waits, 0 otherwise
@@ -92,6 +97,7 @@ private:
     std::condition_variable wake_;
     bool ownerWaiting_ = false;
     bool closed_ = false;
+    // Readable, or a write to make it so is on its way (see SyncDescriptorLocked).
     bool descriptorReadable_ = false;
     bool quitPending_ = false;
     int quitCode_ = 0;

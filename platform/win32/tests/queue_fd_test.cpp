@@ -117,5 +117,37 @@ TEST_F(QueueFdTest, WakesAPollLoopOnAnotherThreadsPost) {
     DestroyWindow(hwnd);
 }
 
+// Posters race the owner's drains: a post announces itself just after leaving the queue's lock,
+// so the owner may take a message before its write lands. Nothing is lost or reordered, the
+// owner never waits with a message queued, and once the posters are done one look at the empty
+// queue leaves the descriptor quiet (a stale readiness would make a poll loop spin).
+TEST_F(QueueFdTest, PostersRacingTheOwnerLeaveItQuietAfterOneLook) {
+    const DWORD owner = GetCurrentThreadId();
+    constexpr int kPosters = 2, kEach = 4000;  // together below the queue's quota
+    std::vector<std::thread> posters;
+    for (int p = 0; p < kPosters; ++p)
+        posters.emplace_back([&, p] {
+            for (int i = 0; i < kEach; ++i)
+                EXPECT_TRUE(PostThreadMessageA(owner, WM_USER + p, static_cast<WPARAM>(i), 0));
+        });
+    int next[kPosters] = {};
+    int taken = 0;
+    while (taken < kPosters * kEach) {
+        ASSERT_TRUE(Readable(fd_, 10000)) << "a message waits but the descriptor is quiet";
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const int p = static_cast<int>(msg.message - WM_USER);
+            ASSERT_TRUE(p >= 0 && p < kPosters);
+            ASSERT_EQ(msg.wParam, static_cast<WPARAM>(next[p])) << "poster " << p;
+            ++next[p];
+            ++taken;
+        }
+    }
+    for (auto& t : posters) t.join();
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(Readable(fd_));
+}
+
 }  // namespace
 }  // namespace orv::test
