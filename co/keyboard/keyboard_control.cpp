@@ -119,64 +119,39 @@ const ControlDescriptor& CKeyboardControlCtrl::Descriptor() {
 }
 
 std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
-    static constexpr DispatchEntry kMembers[] = {
+    static constexpr auto kMembers = JoinRows(
         // Common properties, DISPIDs 1 to 26 (OutputID answered by the control).
-        BoolProperty<PIDX_AutoDisable, PIDX_AutoDisable>("AutoDisable"),
-        LongProperty<PIDX_BinaryConversion, PIDX_BinaryConversion>("BinaryConversion"),
-        BoolProperty<PIDX_CapCompareFirmwareVersion>("CapCompareFirmwareVersion"),
-        LongProperty<PIDX_CapPowerReporting>("CapPowerReporting"),
-        BoolProperty<PIDX_CapStatisticsReporting>("CapStatisticsReporting"),
-        BoolProperty<PIDX_CapUpdateFirmware>("CapUpdateFirmware"),
-        BoolProperty<PIDX_CapUpdateStatistics>("CapUpdateStatistics"),
-        StringProperty<PIDX_CheckHealthText>("CheckHealthText"),
-        BoolProperty<PIDX_Claimed>("Claimed"),
-        Row(Member::ControlObjectDescription),
-        Row(Member::ControlObjectVersion),
-        LongProperty<PIDX_DataCount>("DataCount"),
-        BoolProperty<PIDX_DataEventEnabled, PIDX_DataEventEnabled>("DataEventEnabled"),
-        StringProperty<PIDX_DeviceDescription>("DeviceDescription"),
-        BoolProperty<PIDX_DeviceEnabled, PIDX_DeviceEnabled>("DeviceEnabled"),
-        StringProperty<PIDX_DeviceName>("DeviceName"),
-        Row(Member::FreezeEvents),
-        Row(Member::OpenResult),
-        LongProperty<PIDX_OutputID>("OutputID"),
-        LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
-        LongProperty<PIDX_PowerState>("PowerState"),
-        LongProperty<PIDX_ResultCode>("ResultCode"),
-        LongProperty<PIDX_ResultCodeExtended>("ResultCodeExtended"),
-        StringProperty<PIDX_ServiceObjectDescription>("ServiceObjectDescription"),
-        LongProperty<PIDX_ServiceObjectVersion>("ServiceObjectVersion"),
-        LongProperty<PIDX_State>("State"),
+        kCommonPropertyRows,
+        std::to_array<DispatchEntry>({
+            // POS keyboard properties, DISPIDs 27 to 30.
+            BoolProperty<PIDXKbd_CapKeyUp>("CapKeyUp"),
+            LongProperty<PIDXKbd_EventTypes, PIDXKbd_EventTypes>("EventTypes"),
+            LongProperty<PIDXKbd_POSKeyData>("POSKeyData"),
+            LongProperty<PIDXKbd_POSKeyEventType>("POSKeyEventType"),
 
-        // POS keyboard properties, DISPIDs 27 to 30.
-        BoolProperty<PIDXKbd_CapKeyUp>("CapKeyUp"),
-        LongProperty<PIDXKbd_EventTypes, PIDXKbd_EventTypes>("EventTypes"),
-        LongProperty<PIDXKbd_POSKeyData>("POSKeyData"),
-        LongProperty<PIDXKbd_POSKeyEventType>("POSKeyEventType"),
+            // Methods, DISPIDs 31 to 45 (ClearOutput: no output, 106).
+            Row(Member::Open),
+            Row(Member::Close),
+            Row(Member::Claim),
+            Row(Member::ClaimDevice),
+            Row(Member::Release),
+            Row(Member::ReleaseDevice),
+            Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
+            Forwarded<kSoClearInput>("ClearInput"),
+            UnsupportedMethod("ClearOutput"),
+            Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
+            Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
+            Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
+            Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
+            Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
+            Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
 
-        // Methods, DISPIDs 31 to 45 (ClearOutput: no output, 106).
-        Row(Member::Open),
-        Row(Member::Close),
-        Row(Member::Claim),
-        Row(Member::ClaimDevice),
-        Row(Member::Release),
-        Row(Member::ReleaseDevice),
-        Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
-        Forwarded<kSoClearInput>("ClearInput"),
-        UnsupportedMethod("ClearOutput"),
-        Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
-        Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
-        Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
-        Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
-        Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
-        Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
-
-        // The service object's callbacks, DISPIDs 46 to 49.
-        Row(Member::SOData),
-        Row(Member::SODirectIO),
-        Row(Member::SOError),
-        Row(Member::SOStatusUpdate),
-    };
+            // The service object's callbacks, DISPIDs 46 to 49.
+            Row(Member::SOData),
+            Row(Member::SODirectIO),
+            Row(Member::SOError),
+            Row(Member::SOStatusUpdate),
+        }));
     static_assert(std::size(kMembers) == 49, "the POS keyboard control has 49 members");
     return kMembers;
 }

@@ -125,73 +125,48 @@ const ControlDescriptor& CToneControlCtrl::Descriptor() {
 }
 
 std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
-    static constexpr DispatchEntry kMembers[] = {
+    static constexpr auto kMembers = JoinRows(
         // Common properties, DISPIDs 1 to 26 (AutoDisable, DataCount and DataEventEnabled are
         // answered by the control).
-        BoolProperty<PIDX_AutoDisable, PIDX_AutoDisable>("AutoDisable"),
-        LongProperty<PIDX_BinaryConversion, PIDX_BinaryConversion>("BinaryConversion"),
-        BoolProperty<PIDX_CapCompareFirmwareVersion>("CapCompareFirmwareVersion"),
-        LongProperty<PIDX_CapPowerReporting>("CapPowerReporting"),
-        BoolProperty<PIDX_CapStatisticsReporting>("CapStatisticsReporting"),
-        BoolProperty<PIDX_CapUpdateFirmware>("CapUpdateFirmware"),
-        BoolProperty<PIDX_CapUpdateStatistics>("CapUpdateStatistics"),
-        StringProperty<PIDX_CheckHealthText>("CheckHealthText"),
-        BoolProperty<PIDX_Claimed>("Claimed"),
-        Row(Member::ControlObjectDescription),
-        Row(Member::ControlObjectVersion),
-        LongProperty<PIDX_DataCount>("DataCount"),
-        BoolProperty<PIDX_DataEventEnabled, PIDX_DataEventEnabled>("DataEventEnabled"),
-        StringProperty<PIDX_DeviceDescription>("DeviceDescription"),
-        BoolProperty<PIDX_DeviceEnabled, PIDX_DeviceEnabled>("DeviceEnabled"),
-        StringProperty<PIDX_DeviceName>("DeviceName"),
-        Row(Member::FreezeEvents),
-        Row(Member::OpenResult),
-        LongProperty<PIDX_OutputID>("OutputID"),
-        LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
-        LongProperty<PIDX_PowerState>("PowerState"),
-        LongProperty<PIDX_ResultCode>("ResultCode"),
-        LongProperty<PIDX_ResultCodeExtended>("ResultCodeExtended"),
-        StringProperty<PIDX_ServiceObjectDescription>("ServiceObjectDescription"),
-        LongProperty<PIDX_ServiceObjectVersion>("ServiceObjectVersion"),
-        LongProperty<PIDX_State>("State"),
+        kCommonPropertyRows,
+        std::to_array<DispatchEntry>({
+            // Tone indicator properties, DISPIDs 27 to 36.
+            BoolProperty<PIDXTone_AsyncMode, PIDXTone_AsyncMode>("AsyncMode"),
+            BoolProperty<PIDXTone_CapPitch>("CapPitch"),
+            BoolProperty<PIDXTone_CapVolume>("CapVolume"),
+            LongProperty<PIDXTone_InterToneWait, PIDXTone_InterToneWait>("InterToneWait"),
+            LongProperty<PIDXTone_Tone1Duration, PIDXTone_Tone1Duration>("Tone1Duration"),
+            LongProperty<PIDXTone_Tone1Pitch, PIDXTone_Tone1Pitch>("Tone1Pitch"),
+            LongProperty<PIDXTone_Tone1Volume, PIDXTone_Tone1Volume>("Tone1Volume"),
+            LongProperty<PIDXTone_Tone2Duration, PIDXTone_Tone2Duration>("Tone2Duration"),
+            LongProperty<PIDXTone_Tone2Pitch, PIDXTone_Tone2Pitch>("Tone2Pitch"),
+            LongProperty<PIDXTone_Tone2Volume, PIDXTone_Tone2Volume>("Tone2Volume"),
 
-        // Tone indicator properties, DISPIDs 27 to 36.
-        BoolProperty<PIDXTone_AsyncMode, PIDXTone_AsyncMode>("AsyncMode"),
-        BoolProperty<PIDXTone_CapPitch>("CapPitch"),
-        BoolProperty<PIDXTone_CapVolume>("CapVolume"),
-        LongProperty<PIDXTone_InterToneWait, PIDXTone_InterToneWait>("InterToneWait"),
-        LongProperty<PIDXTone_Tone1Duration, PIDXTone_Tone1Duration>("Tone1Duration"),
-        LongProperty<PIDXTone_Tone1Pitch, PIDXTone_Tone1Pitch>("Tone1Pitch"),
-        LongProperty<PIDXTone_Tone1Volume, PIDXTone_Tone1Volume>("Tone1Volume"),
-        LongProperty<PIDXTone_Tone2Duration, PIDXTone_Tone2Duration>("Tone2Duration"),
-        LongProperty<PIDXTone_Tone2Pitch, PIDXTone_Tone2Pitch>("Tone2Pitch"),
-        LongProperty<PIDXTone_Tone2Volume, PIDXTone_Tone2Volume>("Tone2Volume"),
+            // Methods, DISPIDs 37 to 53 (ClearInput: no input, 106).
+            Row(Member::Open),
+            Row(Member::Close),
+            Row(Member::Claim),
+            Row(Member::ClaimDevice),
+            Row(Member::Release),
+            Row(Member::ReleaseDevice),
+            Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
+            UnsupportedMethod("ClearInput"),
+            Forwarded<kSoClearOutput>("ClearOutput"),
+            Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
+            Forwarded<kSoSound, VT_I4, VT_I4>("Sound"),
+            Forwarded<kSoSoundImmediate>("SoundImmediate"),
+            Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
+            Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
+            Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
+            Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
+            Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
 
-        // Methods, DISPIDs 37 to 53 (ClearInput: no input, 106).
-        Row(Member::Open),
-        Row(Member::Close),
-        Row(Member::Claim),
-        Row(Member::ClaimDevice),
-        Row(Member::Release),
-        Row(Member::ReleaseDevice),
-        Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
-        UnsupportedMethod("ClearInput"),
-        Forwarded<kSoClearOutput>("ClearOutput"),
-        Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
-        Forwarded<kSoSound, VT_I4, VT_I4>("Sound"),
-        Forwarded<kSoSoundImmediate>("SoundImmediate"),
-        Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
-        Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
-        Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
-        Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
-        Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
-
-        // The service object's callbacks, DISPIDs 54 to 57.
-        Row(Member::SOOutputComplete),
-        Row(Member::SODirectIO),
-        Row(Member::SOError),
-        Row(Member::SOStatusUpdate),
-    };
+            // The service object's callbacks, DISPIDs 54 to 57.
+            Row(Member::SOOutputComplete),
+            Row(Member::SODirectIO),
+            Row(Member::SOError),
+            Row(Member::SOStatusUpdate),
+        }));
     static_assert(std::size(kMembers) == 57, "the tone indicator control has 57 members");
     return kMembers;
 }

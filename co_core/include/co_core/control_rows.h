@@ -9,6 +9,10 @@
 // Property rows name the OPOS property index used for get and for put (kNoIndex: no put).
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
 #include "co_core/control_core.h"
 
 namespace orv::co {
@@ -191,6 +195,45 @@ constexpr DispatchEntry Row(Member m) {
             return DispProperty<&C::GetOpenResult, nullptr, VT_I4>("OpenResult");
     }
     return DispatchEntry{};
+}
+
+// The 26 common properties as the suite's own controls number them (DISPIDs 1 to 26, by name).
+inline constexpr std::array<DispatchEntry, 26> kCommonPropertyRows = {{
+    BoolProperty<PIDX_AutoDisable, PIDX_AutoDisable>("AutoDisable"),
+    LongProperty<PIDX_BinaryConversion, PIDX_BinaryConversion>("BinaryConversion"),
+    BoolProperty<PIDX_CapCompareFirmwareVersion>("CapCompareFirmwareVersion"),
+    LongProperty<PIDX_CapPowerReporting>("CapPowerReporting"),
+    BoolProperty<PIDX_CapStatisticsReporting>("CapStatisticsReporting"),
+    BoolProperty<PIDX_CapUpdateFirmware>("CapUpdateFirmware"),
+    BoolProperty<PIDX_CapUpdateStatistics>("CapUpdateStatistics"),
+    StringProperty<PIDX_CheckHealthText>("CheckHealthText"),
+    BoolProperty<PIDX_Claimed>("Claimed"),
+    Row(Member::ControlObjectDescription),
+    Row(Member::ControlObjectVersion),
+    LongProperty<PIDX_DataCount>("DataCount"),
+    BoolProperty<PIDX_DataEventEnabled, PIDX_DataEventEnabled>("DataEventEnabled"),
+    StringProperty<PIDX_DeviceDescription>("DeviceDescription"),
+    BoolProperty<PIDX_DeviceEnabled, PIDX_DeviceEnabled>("DeviceEnabled"),
+    StringProperty<PIDX_DeviceName>("DeviceName"),
+    Row(Member::FreezeEvents),
+    Row(Member::OpenResult),
+    LongProperty<PIDX_OutputID>("OutputID"),
+    LongProperty<PIDX_PowerNotify, PIDX_PowerNotify>("PowerNotify"),
+    LongProperty<PIDX_PowerState>("PowerState"),
+    LongProperty<PIDX_ResultCode>("ResultCode"),
+    LongProperty<PIDX_ResultCodeExtended>("ResultCodeExtended"),
+    StringProperty<PIDX_ServiceObjectDescription>("ServiceObjectDescription"),
+    LongProperty<PIDX_ServiceObjectVersion>("ServiceObjectVersion"),
+    LongProperty<PIDX_State>("State"),
+}};
+
+// One dispatch map from blocks of rows, in order: DISPID = position in the joined map.
+template <size_t... N>
+constexpr std::array<DispatchEntry, (N + ...)> JoinRows(const std::array<DispatchEntry, N>&... blocks) {
+    std::array<DispatchEntry, (N + ...)> out{};
+    size_t at = 0;
+    ((std::copy(blocks.begin(), blocks.end(), out.begin() + at), at += N), ...);
+    return out;
 }
 
 }  // namespace orv::co
