@@ -33,13 +33,19 @@ void ExpectSame(const SYSTEMTIME& st, const tm& parts) {
 }
 
 TEST(SystemTimeTest, IsUtcAndLocalTimeIsLocal) {
-    // Retry if a minute boundary falls between the two readings.
+    // Retry if a second boundary falls between the readings. The bracket reads the precise
+    // clock: time() follows the coarse one, which can still show the previous second.
+    const auto seconds = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        return ts.tv_sec;
+    };
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const time_t now = time(nullptr);
+        const time_t now = seconds();
         SYSTEMTIME utc{}, local{};
         GetSystemTime(&utc);
         GetLocalTime(&local);
-        if (time(nullptr) != now) continue;
+        if (seconds() != now) continue;
         tm utcParts{}, localParts{};
         gmtime_r(&now, &utcParts);
         localtime_r(&now, &localParts);
