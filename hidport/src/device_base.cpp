@@ -11,9 +11,10 @@ namespace orv::hidport {
 // One run of the reader: its events, its view of the device and callbacks, and its flags. A
 // new Open starts a new session, so a reader that outlived its Close (stuck in a callback past
 // the stop wait) only ever touches its own events and leaves at its next check.
+// The reader sleeps on one auto-reset event, armed by each pending read and set by Close after
+// it raised stopRequested: one wait per report, and no reset to make before the next read.
 struct CDeviceBase::ReaderSession {
-    UniqueEvent readEvent = MakeManualResetEvent();
-    UniqueEvent stopEvent = MakeManualResetEvent();
+    UniqueEvent wakeEvent = MakeAutoResetEvent();
     UniqueEvent stoppedEvent = MakeManualResetEvent();
     UniqueEvent watchRunningEvent = MakeManualResetEvent();
     HANDLE device = INVALID_HANDLE_VALUE;
@@ -24,10 +25,10 @@ struct CDeviceBase::ReaderSession {
     std::atomic<bool> running{false};
     std::atomic<bool> cancelled{false};  // set by Close: report nothing more, leave
     std::atomic<bool> exited{false};
+    std::atomic<bool> stopRequested{false};  // set by Close before it sets wakeEvent
 
     bool EventsCreated() const {
-        return readEvent.valid() && stopEvent.valid() && stoppedEvent.valid() &&
-               watchRunningEvent.valid();
+        return wakeEvent.valid() && stoppedEvent.valid() && watchRunningEvent.valid();
     }
 };
 
@@ -188,7 +189,8 @@ void CDeviceBase::CloseLocked() {
     if (device != INVALID_HANDLE_VALUE) {
         if (session) {
             ResetEvent(session->stoppedEvent.get());
-            SetEvent(session->stopEvent.get());
+            session->stopRequested = true;
+            SetEvent(session->wakeEvent.get());
             // On the reader itself (closing on unplug) nobody answers: the wait runs its full
             // time. A reader that has already ended (read error, refused start) cannot answer.
             if (!session->exited)
@@ -255,10 +257,9 @@ void CDeviceBase::Watch(const std::weak_ptr<CDeviceBase>& owner,
 
     bool announced = false;  // the reader's start, told once to the Open waiting for it
     while (session.running && !session.cancelled) {
-        ResetEvent(session.readEvent.get());
         DWORD bytesRead = 0;
         if (!OrvHidReadReport(session.device, read.data(), session.inputLength + 1, &bytesRead,
-                              session.readEvent.get())) {
+                              session.wakeEvent.get())) {
             if (GetLastError() != ERROR_IO_PENDING) {
                 // Whatever went wrong, the reader reports it as an internal error.
                 session.running = false;
@@ -267,19 +268,23 @@ void CDeviceBase::Watch(const std::weak_ptr<CDeviceBase>& owner,
             }
             if (!announced) SetEvent(session.watchRunningEvent.get());
             announced = true;
+            if (WaitForSingleObject(session.wakeEvent.get(), INFINITE) != WAIT_OBJECT_0) {
+                // Only a broken event fails a wait; retrying it would spin.
+                session.running = false;
+                report(ERROR_INTERNAL_ERROR);
+                break;
+            }
             // The stop request comes first, so it wins over a read completed at the same time.
-            const HANDLE waits[2] = {session.stopEvent.get(), session.readEvent.get()};
-            const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-            if (woken == WAIT_OBJECT_0) {
-                ResetEvent(session.stopEvent.get());
+            if (session.stopRequested) {
                 SetEvent(session.stoppedEvent.get());
                 session.running = false;
                 break;
             }
-            if (woken != WAIT_OBJECT_0 + 1) continue;
             if (!OrvHidGetReadResult(session.device, read.data(), session.inputLength + 1,
                                      &bytesRead)) {
                 const DWORD error = GetLastError();
+                // A wake with nothing to take arms a new read.
+                if (error == ERROR_IO_INCOMPLETE) continue;
                 if (error != ERROR_SUCCESS) {
                     session.running = false;
                     report(error);

@@ -41,4 +41,9 @@ inline UniqueEvent MakeManualResetEvent() {
     return UniqueEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
 
+// An auto-reset event (a wait that ends consumes the signal), created non-signalled.
+inline UniqueEvent MakeAutoResetEvent() {
+    return UniqueEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
+
 }  // namespace orv::hidport
