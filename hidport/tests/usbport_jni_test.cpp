@@ -3,6 +3,7 @@
 // port table and the log file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <thread>
@@ -107,6 +108,46 @@ TEST_F(UsbPortJni, RecvOccurredGetsExactlyTheDeliveredBytesOnTheReaderThread) {
     EXPECT_EQ(CallbackThreads(port), kUsbPort.callbackThread);
     EXPECT_TRUE(CallbackOnDaemon(port));  // never holds the VM open at exit
     EXPECT_FALSE(NextData(port, 100).has_value());
+}
+
+// Each block goes to Java in an array of its own, also when blocks of one length follow each
+// other (the reader makes the next array ready while it waits): arrays a receiver keeps never
+// change afterwards.
+TEST_F(UsbPortJni, EveryBlockGetsItsOwnArrayThatKeepsItsBytes) {
+    const DWORD id = Plug(PosScanner());
+    jobject port = NewPort("com/orv/hidtest/KeepingPort");
+    ASSERT_NE(port, nullptr);
+    ASSERT_EQ(Open(port, "ZR Scanner"), 0);
+    std::string expected;
+    const size_t lengths[] = {1, 4, 4, 4, 59, 59, 2, 10, 10, 1, 1};
+    unsigned char next = 0;
+    for (const size_t length : lengths) {
+        ByteVector report = {0x02, static_cast<unsigned char>(length), ']', 'E', '0'};
+        ByteVector block;
+        for (size_t i = 0; i < length; ++i) block.push_back(next++);
+        report.insert(report.end(), block.begin(), block.end());
+        Scan(id, report);
+        if (!expected.empty()) expected += '|';
+        for (const unsigned char byte : block) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02x", byte);
+            expected += hex;
+        }
+    }
+    for (const size_t length : lengths) {
+        const auto data = NextData(port);
+        ASSERT_TRUE(data.has_value());
+        EXPECT_EQ(data->size(), length);
+    }
+    EXPECT_EQ(CallInt(env_, port, "keptIntact", "()I"), 1);
+    env_->PushLocalFrame(4);
+    auto kept = static_cast<jstring>(env_->CallObjectMethod(
+        port, env_->GetMethodID(env_->GetObjectClass(port), "keptNow", "()Ljava/lang/String;")));
+    ASSERT_FALSE(TakeException(env_));
+    const char* text = env_->GetStringUTFChars(kept, nullptr);
+    EXPECT_EQ(std::string(text), expected);
+    env_->ReleaseStringUTFChars(kept, text);
+    env_->PopLocalFrame(nullptr);
 }
 
 TEST_F(UsbPortJni, ErrorOccurredCarriesCodeAndText) {

@@ -28,6 +28,10 @@ JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName) {
     return static_cast<JNIEnv*>(env);
 }
 
+bool AttachedHere(JavaVM* vm) {
+    return vm != nullptr && attachedThread.vm == vm;
+}
+
 bool ClearPendingException(JNIEnv* env) {
     if (!env->ExceptionCheck()) return false;
     env->ExceptionDescribe();

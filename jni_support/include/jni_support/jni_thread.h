@@ -11,6 +11,10 @@ namespace orv::jni {
 // ends. Null on failure.
 JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName);
 
+// True when EnvForCurrentThread attached the calling thread to `vm`. Such a thread runs no Java
+// frame of its own below us, so its local references last until it deletes them or ends.
+bool AttachedHere(JavaVM* vm);
+
 // Describes and clears a pending Java exception (a callback that threw must not leave one
 // behind on a native thread). True when there was one.
 bool ClearPendingException(JNIEnv* env);
