@@ -114,7 +114,9 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
     DWORD result = TrySatisfy(events, count, waitAll);
     if (result != WAIT_TIMEOUT || milliseconds == 0) return result;
 
-    auto waiterPtr = std::make_shared<Waiter>();
+    // One waiter per thread, reused by its waits: a SetEvent that still holds it from an earlier
+    // wait can only wake this thread spuriously, and the loop below looks again.
+    thread_local const std::shared_ptr<Waiter> waiterPtr = std::make_shared<Waiter>();
     Waiter& waiter = *waiterPtr;
     WaiterRegistration registration(events, count, waiterPtr);
     try {
@@ -164,14 +166,27 @@ ORV_API BOOL WINAPI SetEvent(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    std::vector<std::shared_ptr<orv::win32::Waiter>> wake;
-    {
+    // The waiters to wake, copied without an allocation while there are few of them.
+    std::array<std::shared_ptr<orv::win32::Waiter>, 4> few;
+    size_t fewCount = 0;
+    std::vector<std::shared_ptr<orv::win32::Waiter>> many;
+    try {
         std::lock_guard lock(orv::win32::EventMutex());
         event->signalled = true;
-        wake = event->waiters;
+        if (event->waiters.size() <= few.size())
+            fewCount = std::copy(event->waiters.begin(), event->waiters.end(), few.begin()) -
+                       few.begin();
+        else
+            many = event->waiters;
+    } catch (...) {
+        // No room to list the waiters: the event is set; wake them under the lock instead.
+        std::lock_guard lock(orv::win32::EventMutex());
+        for (auto& waiter : event->waiters) waiter->wake.notify_one();
+        return TRUE;
     }
     // Woken outside the lock, so a waiter does not wake only to block on it again.
-    for (auto& waiter : wake) waiter->wake.notify_one();
+    for (size_t i = 0; i < fewCount; ++i) few[i]->wake.notify_one();
+    for (auto& waiter : many) waiter->wake.notify_one();
     return TRUE;
 }
 

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
+#include "blocked_thread.h"
 #include "platform/win32.h"
 
 namespace {
@@ -79,6 +81,53 @@ TEST(EventTest, AutoResetReleasesExactlyOneOfTwoWaiters) {
     b.join();
     EXPECT_EQ(woken.load(), 1);
     EXPECT_EQ(timedOut.load(), 1);
+}
+
+// A set lists the threads to wake without allocating while they are few, and copies the list
+// when there are more: every blocked waiter wakes either way.
+TEST(EventTest, ManualResetSetWakesEveryBlockedWaiter) {
+    for (const int waiters : {1, 4, 5, 9}) {
+        SCOPED_TRACE(waiters);
+        Event event(true, false);
+        std::atomic<int> woken{0};
+        std::vector<std::thread> threads;
+        std::vector<std::atomic<pid_t>> ids(waiters);
+        for (int i = 0; i < waiters; ++i) {
+            threads.emplace_back([&, i] {
+                ids[i] = orv::test::ThreadId();
+                if (WaitForSingleObject(event.get(), INFINITE) == WAIT_OBJECT_0) ++woken;
+            });
+        }
+        for (auto& id : ids) {
+            while (id.load() == 0) std::this_thread::yield();
+            ASSERT_TRUE(orv::test::WaitUntilBlocked(id.load()));
+        }
+        SetEvent(event.get());
+        for (auto& thread : threads) thread.join();
+        EXPECT_EQ(woken.load(), waiters);
+    }
+}
+
+// Each thread reuses its own waiter from wait to wait: signals handed back and forth between
+// two threads are each seen once, in turn.
+TEST(EventTest, RepeatedWaitsOfOneThreadSeeEverySet) {
+    Event ping(false, false), pong(false, false);
+    constexpr int kRounds = 500;
+    std::atomic<int> answered{0};
+    std::thread echo([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (WaitForSingleObject(ping.get(), 5000) != WAIT_OBJECT_0) return;
+            ++answered;
+            SetEvent(pong.get());
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        SetEvent(ping.get());
+        ASSERT_EQ(WaitForSingleObject(pong.get(), 5000), WAIT_OBJECT_0) << i;
+    }
+    echo.join();
+    EXPECT_EQ(answered.load(), kRounds);
+    EXPECT_EQ(WaitForSingleObject(ping.get(), 0), WAIT_TIMEOUT);
 }
 
 TEST(WaitForMultipleObjectsTest, LowestSignalledIndexWinsAndOnlyItIsConsumed) {
