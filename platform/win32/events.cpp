@@ -37,6 +37,26 @@ public:
     std::vector<std::shared_ptr<Waiter>> waiters;
 };
 
+// One waiter per thread, reused by all its waits: a SetEvent that still holds it from an earlier
+// wait can only wake the thread spuriously, and the wait looks again. A wait made while the
+// thread ends, after its own waiter went, gets a new one.
+thread_local bool threadWaiterGone = false;  // trivially destructible: readable at thread exit
+struct ThreadWaiterSlot {
+    std::shared_ptr<Waiter> waiter = std::make_shared<Waiter>();
+    ~ThreadWaiterSlot() { threadWaiterGone = true; }
+};
+
+// Null when there is no memory for it.
+std::shared_ptr<Waiter> ThreadWaiter() {
+    try {
+        if (threadWaiterGone) return std::make_shared<Waiter>();
+        thread_local ThreadWaiterSlot slot;
+        return slot.waiter;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 using EventList = std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS>;
 
 // Lists the waiter on each event for the duration of a blocking wait (EventMutex() held).
@@ -114,9 +134,8 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
     DWORD result = TrySatisfy(events, count, waitAll);
     if (result != WAIT_TIMEOUT || milliseconds == 0) return result;
 
-    // One waiter per thread, reused by its waits: a SetEvent that still holds it from an earlier
-    // wait can only wake this thread spuriously, and the loop below looks again.
-    thread_local const std::shared_ptr<Waiter> waiterPtr = std::make_shared<Waiter>();
+    const std::shared_ptr<Waiter> waiterPtr = ThreadWaiter();
+    if (!waiterPtr) return Failed(ERROR_NOT_ENOUGH_MEMORY);
     Waiter& waiter = *waiterPtr;
     WaiterRegistration registration(events, count, waiterPtr);
     try {
