@@ -5,11 +5,16 @@
 namespace orv::jni {
 namespace {
 
-// Detaches a thread this library attached, when the thread ends.
+// Detaches a thread this library attached, when the thread ends. Until then its env stays
+// valid (only the thread itself could detach it, and it runs none but our code and callbacks),
+// so it is kept rather than asked of the VM on every call.
 struct AttachedThread {
     JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
     ~AttachedThread() {
         if (vm != nullptr) vm->DetachCurrentThread();
+        vm = nullptr;
+        env = nullptr;
     }
 };
 thread_local AttachedThread attachedThread;
@@ -18,6 +23,7 @@ thread_local AttachedThread attachedThread;
 
 JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName) {
     if (vm == nullptr) return nullptr;
+    if (attachedThread.vm == vm) return attachedThread.env;
     void* env = nullptr;
     const jint state = vm->GetEnv(&env, JNI_VERSION_1_4);
     if (state == JNI_OK) return static_cast<JNIEnv*>(env);
@@ -25,7 +31,8 @@ JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName) {
     JavaVMAttachArgs args{JNI_VERSION_1_4, const_cast<char*>(threadName), nullptr};
     if (vm->AttachCurrentThreadAsDaemon(&env, &args) != JNI_OK) return nullptr;
     attachedThread.vm = vm;
-    return static_cast<JNIEnv*>(env);
+    attachedThread.env = static_cast<JNIEnv*>(env);
+    return attachedThread.env;
 }
 
 bool AttachedHere(JavaVM* vm) {
