@@ -15,7 +15,13 @@ bool InputQueue::Push(const BYTE* report, size_t length) {
     {
         std::lock_guard lock(mutex_);
         if (closed_ || gone_ || reports_.size() >= capacity_) return false;
-        std::vector<BYTE> padded(reportLength_, 0);
+        std::vector<BYTE> padded;
+        if (spareCount_ != 0) {
+            padded = std::move(spare_[--spareCount_]);
+            std::fill(padded.begin(), padded.end(), BYTE(0));
+        } else {
+            padded.assign(reportLength_, 0);
+        }
         if (length != 0) std::memcpy(padded.data(), report, length);
         reports_.push_back(std::move(padded));
         wake = armed_;
@@ -52,6 +58,7 @@ DWORD InputQueue::TakeLocked(BYTE* buffer, size_t size, DWORD* bytesRead) {
     if (reports_.empty()) return gone_ ? ERROR_DEVICE_NOT_CONNECTED : ERROR_IO_INCOMPLETE;
     std::memcpy(buffer, reports_.front().data(), reportLength_);
     *bytesRead = DWORD(reportLength_);
+    if (spareCount_ < spare_.size()) spare_[spareCount_++] = std::move(reports_.front());
     reports_.pop_front();
     return ERROR_SUCCESS;
 }

@@ -3,6 +3,7 @@
 // sets. Both backends feed one of these per handle.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -35,10 +36,16 @@ public:
 private:
     DWORD TakeLocked(BYTE* buffer, size_t size, DWORD* bytesRead);
 
+    // Buffers of reports already taken, for the next ones to arrive: a steady stream of
+    // reports allocates nothing.
+    static constexpr size_t kSpareBuffers = 8;
+
     const size_t reportLength_;
     const size_t capacity_;
     std::mutex mutex_;
     std::deque<std::vector<BYTE>> reports_;
+    std::array<std::vector<BYTE>, kSpareBuffers> spare_;
+    size_t spareCount_ = 0;
     HANDLE armed_ = nullptr;
     bool gone_ = false;
     bool closed_ = false;

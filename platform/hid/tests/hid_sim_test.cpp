@@ -200,6 +200,39 @@ TEST_F(HidSim, QueuedReportIsReadAtOncePaddedToTheReportLength) {
     EXPECT_FALSE(ready.Signalled());
 }
 
+// The queue reuses the buffers of reports already read: a short report after a long one still
+// reads padded with zeros, and a stream longer than the reused buffers stays whole and in order.
+TEST_F(HidSim, ReportsAfterLongerOnesReadPaddedAndInOrder) {
+    const auto d = Scanner();
+    const DWORD id = OrvHidSimAddDevice(&d);
+    HANDLE h = OpenId(id);
+    Event ready;
+    Bytes buffer(64);
+    DWORD read = 0;
+    // Reports read one by one as they come, and in bursts of several queued at once.
+    for (const int batch : {1, 3, 20}) {
+        SCOPED_TRACE(batch);
+        for (int round = 0; round < 4; ++round) {
+            std::vector<Bytes> sent;
+            for (int i = 0; i < batch; ++i) {
+                Bytes report = {0x02};
+                const int n = round * batch + i;
+                const size_t extra = (n % 2 == 0) ? 62 : size_t(n % 5);  // long, short, ...
+                for (size_t k = 0; k < extra; ++k) report.push_back(BYTE(0x80 + n + k));
+                ASSERT_EQ(OrvHidSimSendInput(id, report.data(), DWORD(report.size()), nullptr),
+                          1u);
+                report.resize(64, 0);
+                sent.push_back(report);
+            }
+            for (const Bytes& expected : sent) {
+                std::fill(buffer.begin(), buffer.end(), BYTE(0xCC));
+                ASSERT_TRUE(OrvHidReadReport(h, buffer.data(), 64, &read, ready.handle));
+                EXPECT_EQ(buffer, expected);
+            }
+        }
+    }
+}
+
 TEST_F(HidSim, PendingReadIsCompletedByTheNextReport) {
     const auto d = Vendor();
     const DWORD id = OrvHidSimAddDevice(&d);
