@@ -2,12 +2,19 @@
 //
 // All event state is guarded by one process-wide mutex: a wait on several events must look at
 // them together and consume an auto-reset event only when it is the one that wins, and the
-// sets and waits here are short. Each waiting thread has its own condition variable, listed on
-// every event it waits for, so a SetEvent wakes only the threads that wait for that event.
+// sets and waits here are short. Each waiting thread has its own wake-up word (a futex), listed
+// on every event it waits for, so a SetEvent wakes only the threads that wait for that event.
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -23,9 +30,38 @@ std::mutex& EventMutex() {
     return *mutex;
 }
 
+// A waiting thread's wake-up word: Wake() moves it on and wakes the thread sleeping on it. A
+// wait reads it under EventMutex() before it sleeps, so a set that comes between the unlock and
+// the sleep finds the word moved and the sleep returns at once.
 struct Waiter {
-    std::condition_variable wake;
+    std::atomic<uint32_t> word{0};
+
+    void Wake() {
+        word.fetch_add(1, std::memory_order_release);
+        ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAKE_PRIVATE, 1, nullptr,
+                  nullptr, 0);
+    }
+    // Sleeps while the word still reads `seen`; false once the deadline has passed.
+    bool SleepUntil(uint32_t seen, bool forever,
+                    std::chrono::steady_clock::time_point deadline) {
+        timespec left{};
+        if (!forever) {
+            const auto remaining = deadline - std::chrono::steady_clock::now();
+            if (remaining <= std::chrono::steady_clock::duration::zero()) return false;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(remaining).count();
+            left.tv_sec = time_t(ns / 1000000000);
+            left.tv_nsec = long(ns % 1000000000);
+        }
+        // The relative time-out runs on CLOCK_MONOTONIC, as steady_clock does.
+        if (::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT_PRIVATE, seen,
+                      forever ? nullptr : &left, nullptr, 0) == -1 &&
+            errno == ETIMEDOUT)
+            return false;
+        return true;  // woken, moved on before the sleep, or interrupted: the caller looks again
+    }
 };
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
+              std::atomic<uint32_t>::is_always_lock_free);
 
 class Event final : public KernelObject {
 public:
@@ -144,14 +180,12 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
         return Failed(ERROR_NOT_ENOUGH_MEMORY);
     }
     for (;;) {
-        bool expired = false;
-        if (milliseconds == INFINITE) {
-            waiter.wake.wait(lock);
-        } else {
-            expired = waiter.wake.wait_until(lock, deadline) == std::cv_status::timeout;
-        }
+        const uint32_t seen = waiter.word.load(std::memory_order_acquire);
+        lock.unlock();
+        const bool inTime = waiter.SleepUntil(seen, milliseconds == INFINITE, deadline);
+        lock.lock();
         result = TrySatisfy(events, count, waitAll);
-        if (result != WAIT_TIMEOUT || expired) return result;
+        if (result != WAIT_TIMEOUT || !inTime) return result;
     }
 }
 
@@ -200,12 +234,12 @@ ORV_API BOOL WINAPI SetEvent(HANDLE handle) {
     } catch (...) {
         // No room to list the waiters: the event is set; wake them under the lock instead.
         std::lock_guard lock(orv::win32::EventMutex());
-        for (auto& waiter : event->waiters) waiter->wake.notify_one();
+        for (auto& waiter : event->waiters) waiter->Wake();
         return TRUE;
     }
     // Woken outside the lock, so a waiter does not wake only to block on it again.
-    for (size_t i = 0; i < fewCount; ++i) few[i]->wake.notify_one();
-    for (auto& waiter : many) waiter->wake.notify_one();
+    for (size_t i = 0; i < fewCount; ++i) few[i]->Wake();
+    for (auto& waiter : many) waiter->Wake();
     return TRUE;
 }
 
