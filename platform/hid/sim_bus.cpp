@@ -144,8 +144,10 @@ ORV_API DWORD WINAPI OrvHidSimSendInput(DWORD deviceId, const BYTE* report, DWOR
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    // Host form: a device without report IDs gets the 0 byte in front.
-    BYTE hostReport[kMaxReportLength + 1] = {};
+    // Host form: a device without report IDs gets the 0 byte in front. Only the bytes given are
+    // filled: the queue pads the report to its length itself.
+    BYTE hostReport[kMaxReportLength + 1];
+    hostReport[0] = 0;
     if (length != 0) std::memcpy(hostReport + (ids ? 0 : 1), report, length);
     DWORD queued = 0;
     for (SimInterface* handle : device->handles) {
