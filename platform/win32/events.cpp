@@ -93,7 +93,29 @@ std::shared_ptr<Waiter> ThreadWaiter() {
     }
 }
 
-using EventList = std::array<std::shared_ptr<Event>, MAXIMUM_WAIT_OBJECTS>;
+// The events of one wait, held for its duration (an event closed meanwhile lives on). Waits on
+// one to four events, the usual ones, keep them in place; more go to the heap.
+class EventList {
+public:
+    // False when there is no memory for `count` events.
+    bool Reserve(DWORD count) {
+        if (count <= few_.size()) return true;
+        try {
+            many_.resize(count);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+    std::shared_ptr<Event>& operator[](DWORD i) { return many_.empty() ? few_[i] : many_[i]; }
+    const std::shared_ptr<Event>& operator[](DWORD i) const {
+        return many_.empty() ? few_[i] : many_[i];
+    }
+
+private:
+    std::array<std::shared_ptr<Event>, 4> few_;
+    std::vector<std::shared_ptr<Event>> many_;
+};
 
 // Lists the waiter on each event for the duration of a blocking wait (EventMutex() held).
 class WaiterRegistration {
@@ -151,6 +173,7 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
     if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr)
         return Failed(ERROR_INVALID_PARAMETER);
     EventList events;
+    if (!events.Reserve(count)) return Failed(ERROR_NOT_ENOUGH_MEMORY);
     for (DWORD i = 0; i < count; ++i) {
         events[i] = LookupHandleAs<Event>(handles[i]);
         if (!events[i]) return Failed(ERROR_INVALID_HANDLE);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -175,6 +176,37 @@ TEST(WaitForMultipleObjectsTest, WaitAllNeedsEveryObjectAndConsumesThemTogether)
     setter.join();
     EXPECT_EQ(WaitForSingleObject(automatic.get(), 0), WAIT_TIMEOUT);
     EXPECT_EQ(WaitForSingleObject(manual.get(), 0), WAIT_OBJECT_0);
+}
+
+// Waits on up to four events hold them in place, longer ones on the heap: either way a set of
+// the last event wakes a blocked wait-any with its index, and a wait-all needs every event.
+TEST(WaitForMultipleObjectsTest, BlockedWaitsOfEverySizeWakeForTheirLastEvent) {
+    for (const DWORD count : {1u, 2u, 4u, 5u, DWORD(MAXIMUM_WAIT_OBJECTS)}) {
+        SCOPED_TRACE(count);
+        std::vector<std::unique_ptr<Event>> events;
+        std::vector<HANDLE> handles;
+        for (DWORD i = 0; i < count; ++i) {
+            events.push_back(std::make_unique<Event>(false, false));
+            handles.push_back(events.back()->get());
+        }
+        std::atomic<pid_t> waiter{0};
+        std::atomic<DWORD> result{WAIT_FAILED};
+        std::thread wait([&] {
+            waiter = orv::test::ThreadId();
+            result = WaitForMultipleObjects(count, handles.data(), FALSE, 5000);
+        });
+        while (waiter.load() == 0) std::this_thread::yield();
+        ASSERT_TRUE(orv::test::WaitUntilBlocked(waiter.load()));
+        SetEvent(handles.back());
+        wait.join();
+        EXPECT_EQ(result.load(), WAIT_OBJECT_0 + count - 1);
+
+        for (DWORD i = 0; i + 1 < count; ++i) SetEvent(handles[i]);
+        EXPECT_EQ(WaitForMultipleObjects(count, handles.data(), TRUE, 0), WAIT_TIMEOUT);
+        SetEvent(handles.back());
+        EXPECT_EQ(WaitForMultipleObjects(count, handles.data(), TRUE, 0), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(handles.front(), 0), WAIT_TIMEOUT);  // consumed together
+    }
 }
 
 TEST(WaitForMultipleObjectsTest, BadArgumentsFail) {
