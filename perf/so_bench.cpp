@@ -4,7 +4,9 @@
 //   must do (method lookup, the Java call, the exception check, its three trace lines);
 // - a Java event from the raise on the device's event thread to SOData on the control, against
 //   the bare hand-off of the same shape (a Java thread raises a data event and gives it to a
-//   native that hands it to a waiting native thread), in the same placement;
+//   native that hands it to a waiting native thread), in the same placement, and against the
+//   floor of any event fired on a Java event thread (the same event queued for a bare Java
+//   thread that gives it to a native);
 // - resident memory, Java heap and -Xcheck:jni local-reference warnings around one million
 //   property gets and 100,000 events.
 #include <benchmark/benchmark.h>
@@ -301,6 +303,82 @@ void BM_JavaToNativeHandOff(benchmark::State& state) {
     state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
 }
 BENCHMARK(BM_JavaToNativeHandOff)->UseManualTime()->Iterations(5000);
+
+// The floor of a path whose events are fired on a Java event thread: HandOff.raiseOnEventThread
+// on this thread queues a DataEvent for a Java thread on the peer core (a lock, a condition and
+// a queue, as the device's event thread), which calls the native below; it stamps on entry, as
+// the test control stamps SOData. One Java wake-up and one Java-to-native call.
+struct DeliveredSlot {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    uint64_t count = 0;
+    int64_t nanos = 0;
+} g_delivered;
+
+void JNICALL DeliveredNative(JNIEnv*, jclass, jobject) {
+    const int64_t now = MonotonicNanos();
+    {
+        std::lock_guard lock(g_delivered.mutex);
+        g_delivered.nanos = now;
+        ++g_delivered.count;
+    }
+    g_delivered.arrived.notify_one();
+}
+
+void BM_JavaEventThreadHandOff(benchmark::State& state) {
+    Session& s = S();
+    JNIEnv* env = Env();
+    jclass cls = env->FindClass("com/orv/perf/HandOff");
+    if (!cls) {
+        env->ExceptionClear();
+        state.SkipWithError("com.orv.perf.HandOff is not on the class path");
+        return;
+    }
+    const JNINativeMethod native{const_cast<char*>("delivered"), const_cast<char*>("(Ljava/lang/Object;)V"),
+                                 reinterpret_cast<void*>(DeliveredNative)};
+    const jmethodID raise = env->GetStaticMethodID(cls, "raiseOnEventThread", "(Ljava/lang/Object;I)J");
+    const jmethodID start = env->GetStaticMethodID(cls, "startEventThread", "()V");
+    if (env->RegisterNatives(cls, &native, 1) != JNI_OK || !raise || !start) {
+        env->ExceptionClear();
+        state.SkipWithError("cannot bind com.orv.perf.HandOff");
+        return;
+    }
+    // Started from the peer core, so the event thread runs there (threads inherit affinity).
+    orv::perf::OnPeerCore([&] { env->CallStaticVoidMethod(cls, start); });
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        state.SkipWithError("the event thread did not start");
+        return;
+    }
+    std::vector<double> micros;
+    int32_t status = 0;
+    for (auto _ : state) {
+        uint64_t before = 0;
+        {
+            std::lock_guard lock(g_delivered.mutex);
+            before = g_delivered.count;
+        }
+        const int64_t raised = env->CallStaticLongMethod(cls, raise, s.javaControl, ++status);
+        int64_t received = 0;
+        {
+            std::unique_lock lock(g_delivered.mutex);
+            if (!g_delivered.arrived.wait_for(lock, std::chrono::seconds(10),
+                                              [&] { return g_delivered.count != before; })) {
+                state.SkipWithError("the event thread did not deliver");
+                break;
+            }
+            received = g_delivered.nanos;
+        }
+        const double us = static_cast<double>(received - raised) / 1000.0;
+        micros.push_back(us);
+        state.SetIterationTime(us / 1e6);
+    }
+    env->DeleteLocalRef(cls);
+    if (micros.empty()) return;
+    state.counters["median_us"] = orv::perf::Percentile(micros, 50);
+    state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
+}
+BENCHMARK(BM_JavaEventThreadHandOff)->UseManualTime()->Iterations(5000);
 
 // The relay's own share: Probe.relayData runs the device callbacks' native on this thread (no
 // event thread, no hand-off), from the Java call to SOData on the control.

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -20,6 +19,7 @@ namespace orv::so {
 namespace {
 
 constexpr mode_t kTraceMode = 0640;  // a trace may hold card data: owner and group only
+constexpr size_t kStampSize = 13;    // "hh:mm:ss.mmm "
 
 const char kSeparator[] =
     "================================================================================\r\n";
@@ -61,12 +61,40 @@ void WriteAll(int fd, const std::string& bytes) {
     (void)n;  // a failed write loses the line, never the object
 }
 
+// "hh:mm:ss.mmm " written by hand: every trace line carries one, and snprintf was a good part
+// of a line's cost.
+void AppendStamp(std::string& out, unsigned hour, unsigned minute, unsigned second, unsigned ms) {
+    const auto two = [&](unsigned v) {
+        v %= 100;
+        out.push_back(char('0' + v / 10));
+        out.push_back(char('0' + v % 10));
+    };
+    two(hour);
+    out.push_back(':');
+    two(minute);
+    out.push_back(':');
+    two(second);
+    out.push_back('.');
+    ms %= 1000;
+    out.push_back(char('0' + ms / 100));
+    two(ms);
+    out.push_back(' ');
+}
+
+// The stamp of now in UTC, straight from the clock: the time of day is all a line shows, so no
+// calendar conversion (and its time zone lock) per line.
+void AppendStampOfNow(std::string& out) {
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    const auto ofDay = static_cast<unsigned>(ts.tv_sec % 86400);
+    AppendStamp(out, ofDay / 3600, ofDay / 60 % 60, ofDay % 60, unsigned(ts.tv_nsec / 1000000));
+}
+
 }  // namespace
 
 std::string FormatLogStamp(const SYSTEMTIME& utc) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", utc.wHour % 100, utc.wMinute % 100,
-                  utc.wSecond % 100, utc.wMilliseconds % 1000);
+    std::string stamp;
+    AppendStamp(stamp, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
     return stamp;
 }
 
@@ -136,10 +164,9 @@ DWORD TraceLog::Open(const std::string& path) {
 }
 
 void TraceLog::Line(std::string_view text) {
-    SYSTEMTIME st{};
-    GetSystemTime(&st);
-    std::string line = FormatLogStamp(st);
-    line.reserve(line.size() + text.size() + 2);
+    std::string line;
+    line.reserve(kStampSize + text.size() + 2);
+    AppendStampOfNow(line);
     line.append(text);
     line.append("\r\n");
     std::lock_guard lock(mutex_);
@@ -147,10 +174,12 @@ void TraceLog::Line(std::string_view text) {
 }
 
 void TraceLog::Lines(std::initializer_list<std::string_view> texts) {
-    SYSTEMTIME st{};
-    GetSystemTime(&st);
-    const std::string stamp = FormatLogStamp(st);
+    std::string stamp;
+    AppendStampOfNow(stamp);
+    size_t size = 0;
+    for (std::string_view text : texts) size += stamp.size() + text.size() + 2;
     std::string lines;
+    lines.reserve(size);
     for (std::string_view text : texts) {
         lines.append(stamp);
         lines.append(text);

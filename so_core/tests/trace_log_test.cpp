@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <thread>
 
+#include "platform/win32.h"
 #include "platform/winerror.h"
 #include "so_core/trace_log.h"
 #include "jvm_access.h"
@@ -44,6 +46,35 @@ TEST(SoTraceFormat, StampIsUtcTimeWithMillisecondsAndABlank) {
     EXPECT_EQ(FormatLogStamp(st), "13:05:09.007 ");
     st = {};
     EXPECT_EQ(FormatLogStamp(st), "00:00:00.000 ");
+    st = {0, 0, 0, 0, 23, 59, 59, 999};
+    EXPECT_EQ(FormatLogStamp(st), "23:59:59.999 ");
+}
+
+// A written line carries the UTC time of day it was written at, to the millisecond.
+TEST_F(SoTraceLog, LineStampIsTheUtcTimeOfDay) {
+    const auto msOfDay = [](const SYSTEMTIME& t) {
+        return ((t.wHour * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
+    };
+    TraceLog log;
+    ASSERT_EQ(log.Open(path), ERROR_SUCCESS);
+    SYSTEMTIME before{}, after{};
+    GetSystemTime(&before);
+    log.Line("stamped");
+    GetSystemTime(&after);
+    log.Close();
+    const std::string raw = test::ReadFile(path);
+    const size_t at = raw.find("stamped\r\n");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_GE(at, 13u);
+    const std::string stamp = raw.substr(at - 13, 13);
+    SYSTEMTIME written{};
+    ASSERT_EQ(std::sscanf(stamp.c_str(), "%2hu:%2hu:%2hu.%3hu ", &written.wHour, &written.wMinute,
+                          &written.wSecond, &written.wMilliseconds),
+              4)
+        << stamp;
+    if (msOfDay(after) < msOfDay(before)) GTEST_SKIP() << "midnight passed";
+    EXPECT_LE(msOfDay(before), msOfDay(written)) << stamp;
+    EXPECT_LE(msOfDay(written), msOfDay(after)) << stamp;
 }
 
 TEST(SoTraceFormat, HeaderIsSeparatorCreatedLineSeparator) {
