@@ -134,7 +134,7 @@ TraceLog::Batch::Batch() {
 }
 
 TraceLog::Batch::~Batch() {
-    if (--t_batches == 0 && !Worker::OnWorkerThread()) TraceLog::Get().Flush();
+    if (--t_batches == 0 && !leaveToWorker_ && !Worker::OnWorkerThread()) TraceLog::Get().Flush();
 }
 
 TraceLog& TraceLog::Get() {

@@ -223,6 +223,7 @@ int QueueWrite(Transport& transport, int handle, const void* data, unsigned leng
         device->ResetTransmitLocked();
         return fail(TR_E_NO_WORKER_WINDOW);
     }
+    batch.LeaveToWorker();
     *status = TR_SUCCESS;
     transport.SetResult(TR_SUCCESS);
     return 1;
