@@ -8,6 +8,9 @@
 // - The parts of that time: the worker's dispatch cycle (a message posted to the worker window
 //   until its procedure ran), the seven pieces done by hand on one thread without any cycle,
 //   and a client read of 4,096 held bytes (with its per-byte trace lines).
+// - PiecesWithTheirTrace: those pieces on one thread with the work a write must do besides them,
+//   its 41 trace lines in a file (one write() per request), against which Send1024 also gives
+//   ratio_to_pieces_with_trace: what is left is the two wake-ups and the hand-over.
 //
 // - A 10 MB write from Java (Rs485PortLibPort.Write on a Java-attached thread): sustained bytes
 //   per second (target at least 10 MB/s), and Close of the port while such a write is under way:
@@ -17,9 +20,11 @@
 // comes first: a request costs two thread wake-ups (to the worker and back to the client) plus
 // the work, and Send1024's ratio_to_pieces compares it with the pieces alone (target at most 3).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <chrono>
 #include <condition_variable>
@@ -153,8 +158,10 @@ Session& TheSession() {
 }
 
 // Median microseconds of the seven pieces of 1,024 bytes done by hand (PiecesWithoutTheCycle),
-// back to back [0] and at a random point of a 100 ms period [1].
+// back to back [0] and at a random point of a 100 ms period [1]; and with the trace lines the
+// transport must log for them (PiecesWithTheirTrace).
 double g_piecesUs[2] = {0, 0};
+double g_piecesTraceUs[2] = {0, 0};
 
 // Closes the device (ending the worker) and removes the private folder.
 void EndSession() {
@@ -166,15 +173,55 @@ void EndSession() {
     std::filesystem::remove_all(g_session->folder, ignored);
 }
 
+// The trace of one 1,024-byte write, as the transport must log it (the caller's three lines, the
+// worker's per piece, the announcement), put together as fast as a line can be: "<tick>:\t"
+// and the text. Written with one write() per request to a file of its own.
+class WriteTrace {
+public:
+    WriteTrace() {
+        fd_ = ::open("PiecesTrace.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+    }
+    ~WriteTrace() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    void Line(const char* text, int bytes = -1) {
+        char number[24];
+        auto end = std::to_chars(number, number + sizeof number, unsigned(GetTickCount())).ptr;
+        text_.append(number, size_t(end - number));
+        text_.append(":\tDevice ID = 1\t ");
+        if (bytes < 0) {
+            text_.append(text);
+            return;
+        }
+        text_.append(text);  // "... Sending " / "... Sent "
+        end = std::to_chars(number, number + sizeof number, bytes).ptr;
+        text_.append(number, size_t(end - number));
+        text_.append(" bytes of data\n");
+    }
+    void Write() {
+        if (fd_ >= 0 && ::write(fd_, text_.data(), text_.size()) < 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        text_.clear();
+    }
+
+private:
+    int fd_ = -1;
+    std::string text_;
+};
+
 // The seven pieces of 1,024 bytes without the worker's cycle: PosWrite, its transmit-complete
-// posted to a window of this thread, taken and dispatched, next piece.
-void PiecesWithoutTheCycle(benchmark::State& state) {
+// posted to a window of this thread, taken and dispatched, next piece. With `trace`, each step
+// also logs the lines the transport logs for it, written out once at the end.
+void Pieces(benchmark::State& state, bool trace, double* medians) {
     TheSession();  // the subsystem is started by the session's open
-    orvposs_AddDevice(9, 9, 9, 0x64);
-    HWND queue = NewWindow("Rs485BenchQueue");
-    const PosOpenArg args[] = {{"slotNumber", 9},
-                               {"portNumber", 9},
-                               {"deviceNumber", 9},
+    const int id = trace ? 10 : 9;
+    orvposs_AddDevice(id, id, id, 0x64);
+    HWND queue = NewWindow(trace ? "Rs485BenchQueueTrace" : "Rs485BenchQueue");
+    const PosOpenArg args[] = {{"slotNumber", id},
+                               {"portNumber", id},
+                               {"deviceNumber", id},
                                {"queueHandle", reinterpret_cast<INT_PTR>(queue)}};
     const int descriptor = PosOpen("xptrs485", "PosRs232", 4, args);
     if (descriptor <= 0 || PosIOCtl(descriptor, POS_IOCTL_ACQUIRE, nullptr, 0) != 0)
@@ -183,6 +230,7 @@ void PiecesWithoutTheCycle(benchmark::State& state) {
     const bool randomPhase = state.range(0) != 0;
     std::minstd_rand random(485);
     std::vector<double> us;
+    WriteTrace log;
     for (auto _ : state) {
         if (randomPhase) {
             state.PauseTiming();
@@ -190,22 +238,55 @@ void PiecesWithoutTheCycle(benchmark::State& state) {
             state.ResumeTiming();
         }
         const auto start = Clock::now();
+        if (trace) {
+            log.Line("Transport_Write\n");
+            log.Line("Transport_Write:: Past all sanity checks\n");
+            log.Line("About to post TRWM_STARTXMIT\n");
+            log.Line("WM_STARTXMIT...\n");
+            log.Line("Transport_beginSend.. Sending data\n");
+        }
         for (int offset = 0; offset < 1024; offset += TR_PIECE_SIZE) {
             const int piece = std::min(TR_PIECE_SIZE, 1024 - offset);
+            if (trace) log.Line("Transport_Transmit.. Sending ", piece);
             PosWrite(descriptor, data.data() + offset, piece);
+            if (trace) {
+                log.Line("Transport_Transmit.. Sent ", piece);
+                if (offset == 0) log.Line("Done with Transport_BeginSend\n");
+            }
             MSG msg;
             while (!PeekMessageA(&msg, queue, 0, 0, PM_REMOVE)) {
             }
             DispatchMessageA(&msg);
+            if (trace) {
+                log.Line("POSM_RS232_XMIT_COMPLETE!\n");
+                log.Line("Handling POSM_RS232_XMIT_COMPLETE Message\n");
+                log.Line(offset + piece < 1024
+                             ? "Transport_HandleXmitComplete::Transmit the next set of data\n"
+                             : "Transport_HandleXmitComplete::Post TRWM_XMIT_COMPLETE to command "
+                               "window\n");
+            }
         }
+        if (trace) log.Write();
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
-    g_piecesUs[randomPhase ? 1 : 0] = orv::perf::Percentile(us, 50);
-    state.counters["median_us"] = g_piecesUs[randomPhase ? 1 : 0];
+    medians[randomPhase ? 1 : 0] = orv::perf::Percentile(us, 50);
+    state.counters["median_us"] = medians[randomPhase ? 1 : 0];
     PosClose(descriptor);
     DestroyWindow(queue);
     state.SetBytesProcessed(int64_t(state.iterations()) * 1024);
 }
+
+void PiecesWithoutTheCycle(benchmark::State& state) {
+    Pieces(state, false, g_piecesUs);
+}
+
+// The same on one thread with the work the transport is asked to do besides: its 41 trace lines
+// per write, in the file before the client hears of the end.
+void PiecesWithTheirTrace(benchmark::State& state) {
+    Pieces(state, true, g_piecesTraceUs);
+}
+BENCHMARK(PiecesWithTheirTrace)->ArgName("random_phase")->Arg(0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(PiecesWithTheirTrace)->ArgName("random_phase")->Arg(1)->Iterations(100)->UseRealTime()->Unit(benchmark::kMicrosecond);
 // Back to back, and arriving at a random point of 100 ms as Send1024/random_phase:1 does (a
 // request after an idle pause finds cold caches and a sleeping core: the pieces alone too).
 BENCHMARK(PiecesWithoutTheCycle)->ArgName("random_phase")->Arg(0)->UseRealTime()->Unit(benchmark::kMicrosecond);
@@ -245,6 +326,8 @@ void Send1024(benchmark::State& state) {
     state.counters["median_us"] = median;
     const double piecesUs = g_piecesUs[randomPhase ? 1 : 0];
     if (piecesUs > 0) state.counters["ratio_to_pieces"] = median / piecesUs;
+    const double tracedUs = g_piecesTraceUs[randomPhase ? 1 : 0];
+    if (tracedUs > 0) state.counters["ratio_to_pieces_with_trace"] = median / tracedUs;
     // What is left once the two wake-ups every request needs are taken off.
     if (piecesUs > 0 && g_roundTripUs > 0)
         state.counters["ratio_to_pieces_and_round_trip"] = median / (piecesUs + g_roundTripUs);

@@ -22,13 +22,16 @@ constexpr size_t kWriteAbove = 64 * 1024;
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-void AppendUnsigned(std::string& out, unsigned long long value, unsigned base) {
+// The base is a constant of each instance: a division by it is a multiplication, where a
+// division by a variable was a good part of a line (a tick count has eight digits and more).
+template <unsigned kBase>
+void AppendUnsigned(std::string& out, unsigned long long value) {
     char digits[24];
     char* end = digits + sizeof digits;
     char* p = end;
     do {
-        *--p = kHexDigits[value % base];
-        value /= base;
+        *--p = kHexDigits[value % kBase];
+        value /= kBase;
     } while (value != 0);
     out.append(p, size_t(end - p));
 }
@@ -37,9 +40,9 @@ void AppendSigned(std::string& out, long long value) {
     if (value < 0) {
         out.push_back('-');
         // Negated as unsigned: the most negative value has no positive counterpart.
-        AppendUnsigned(out, 0ull - static_cast<unsigned long long>(value), 10);
+        AppendUnsigned<10>(out, 0ull - static_cast<unsigned long long>(value));
     } else {
-        AppendUnsigned(out, static_cast<unsigned long long>(value), 10);
+        AppendUnsigned<10>(out, static_cast<unsigned long long>(value));
     }
 }
 
@@ -85,12 +88,12 @@ void AppendFormatted(std::string& out, const char* format, va_list args) {
                 AppendSigned(out, isLong ? va_arg(args, long) : va_arg(args, int));
                 break;
             case 'u':
-                AppendUnsigned(out, isLong ? va_arg(args, unsigned long) : va_arg(args, unsigned),
-                               10);
+                AppendUnsigned<10>(out,
+                                   isLong ? va_arg(args, unsigned long) : va_arg(args, unsigned));
                 break;
             case 'x':
-                AppendUnsigned(out, isLong ? va_arg(args, unsigned long) : va_arg(args, unsigned),
-                               16);
+                AppendUnsigned<16>(out,
+                                   isLong ? va_arg(args, unsigned long) : va_arg(args, unsigned));
                 break;
             case 'c':
                 if (!isLong) out.push_back(char(va_arg(args, int)));
@@ -134,7 +137,7 @@ TraceLog::Batch::Batch() {
 }
 
 TraceLog::Batch::~Batch() {
-    if (--t_batches == 0 && !Worker::OnWorkerThread()) TraceLog::Get().Flush();
+    if (--t_batches == 0 && !leaveToWorker_ && !Worker::OnWorkerThread()) TraceLog::Get().Flush();
 }
 
 TraceLog& TraceLog::Get() {
@@ -188,7 +191,7 @@ void TraceLog::Append(const char* format, va_list args) {
 void TraceLog::Line(const char* format, ...) {
     std::lock_guard lock(mutex_);
     if (fd_ < 0) return;
-    AppendUnsigned(pending_, GetTickCount(), 10);
+    AppendUnsigned<10>(pending_, GetTickCount());
     pending_.append(":\t", 2);
     va_list args;
     va_start(args, format);

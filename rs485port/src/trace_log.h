@@ -1,7 +1,8 @@
 // The transport's trace log "Rs485PortLibLog.txt" in the current folder. Entries are lines
 // "<tick count>:\t<text>"; byte dumps continue without the tick. Writing never fails a caller:
 // without a file (not created, or closed) entries are dropped. A line of the API's callers is
-// written at once, the worker's when its pass ends (before it waits for the next message).
+// written at once (those of a write handed to the worker with the worker's), the worker's when
+// its pass ends (before it waits for the next message) or before it tells a client anything.
 //
 // Entries are formatted into one buffer by hand (the conversions the transport uses: %d %i %u
 // %x %s %c with an optional l, and %%) and leave in one write() per batch: a received block
@@ -43,6 +44,13 @@ public:
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
+        // The worker has been handed work and writes these lines with its own, before it tells
+        // the client anything and at the latest when its pass ends: one write per request
+        // instead of one more on the caller's way to its wait.
+        void LeaveToWorker() { leaveToWorker_ = true; }
+
+    private:
+        bool leaveToWorker_ = false;
     };
 
 private:

@@ -13,19 +13,33 @@
 namespace orv::rs485 {
 namespace {
 
-// Tells the client; the trace so far reaches the file first (the worker's lines otherwise wait
-// for the end of its pass).
-void NotifyClient(const DeviceRecord& device, UINT message, WPARAM wParam) {
-    if (device.client == nullptr) return;  // nobody to tell: the lines go with the pass
-    TraceLog::Get().Flush();
-    PostMessageA(device.client, message, wParam, 0);
-}
+// What the end of a request tells the client, taken under `device.lock` and posted once it is
+// free: a client woken while the worker holds it (at once, when both share a core) only blocks
+// on it in its next Transport_Write and switches back.
+struct ClientNotice {
+    HWND client = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+
+    void SetLocked(const DeviceRecord& device, UINT what, WPARAM value) {
+        client = device.client;
+        message = what;
+        wParam = value;
+    }
+    // The trace so far reaches the file first (the worker's lines otherwise wait for the end of
+    // its pass).
+    void Post() const {
+        if (client == nullptr) return;  // nobody to tell: the lines go with the pass
+        TraceLog::Get().Flush();
+        PostMessageA(client, message, wParam, 0);
+    }
+};
 
 constexpr auto kWriteWait = std::chrono::milliseconds(5000);
 
 // Hands the next piece to PosWrite; `device.lock` is held. False when the request failed (and
-// has ended).
-bool TransmitLocked(DeviceRecord& device) {
+// has ended; `notice` then holds the failure for the client).
+bool TransmitLocked(DeviceRecord& device, ClientNotice& notice) {
     TraceLog& log = TraceLog::Get();
     const int id = device.Id();
     const uint32_t remaining = device.transmitTotal - device.transmitOffset;
@@ -49,7 +63,7 @@ bool TransmitLocked(DeviceRecord& device) {
     log.PosError(posError);
     device.ResetTransmitLocked(false);
     log.Line("Device ID = %d\t Write data failed!\n", id);
-    NotifyClient(device, TRWM_XMIT_FAILED, WPARAM(posError));
+    notice.SetLocked(device, TRWM_XMIT_FAILED, WPARAM(posError));
     return false;
 }
 
@@ -88,11 +102,14 @@ bool QueueNextOfStreamLocked(DeviceRecord& device) {
 }
 
 // A request ended with `device.lock` held by `lock`: the long write goes on, or ends and its
-// writer (and any other write waiting for this request) is woken with the lock free.
-void EndRequest(DeviceRecord& device, std::unique_lock<std::mutex>& lock) {
-    if (QueueNextOfStreamLocked(device)) return;
+// writer (and any other write waiting for this request) is woken. The client hears of the end
+// first, both with the lock free.
+void EndRequest(DeviceRecord& device, std::unique_lock<std::mutex>& lock,
+                const ClientNotice& notice) {
+    const bool goesOn = QueueNextOfStreamLocked(device);
     lock.unlock();
-    device.transmitted.notify_all();
+    notice.Post();
+    if (!goesOn) device.transmitted.notify_all();
 }
 
 }  // namespace
@@ -102,7 +119,8 @@ void BeginSend(Transport& transport, DeviceRecord& device) {
     const int id = device.Id();
     if (device.open && device.transmitReady && device.transmitTotal > 0) {
         TraceLog::Get().Line("Device ID = %d\t Transport_beginSend.. Sending data\n", id);
-        if (!TransmitLocked(device)) EndRequest(device, lock);
+        ClientNotice notice;
+        if (!TransmitLocked(device, notice)) EndRequest(device, lock, notice);
     } else if (device.transmitTotal == 0) {
         TraceLog::Get().Line("Device ID = %d\t Attempt to send no data\n", id);
         transport.SetResult(TR_E_SEND_NO_DATA);
@@ -129,18 +147,20 @@ void ContinueSend(Transport&, DeviceRecord& device) {
     if (device.transmitOffset < device.transmitTotal) {
         log.Line("Device ID = %d\t Transport_HandleXmitComplete::Transmit the next set of data\n",
                  id);
-        if (!TransmitLocked(device)) EndRequest(device, lock);
+        ClientNotice notice;
+        if (!TransmitLocked(device, notice)) EndRequest(device, lock, notice);
         return;
     }
     if (device.transmitTotal == 0) return;  // nothing was being sent: a stray completion
     log.Line("Device ID = %d\t Transport_HandleXmitComplete::Post TRWM_XMIT_COMPLETE to command "
              "window\n",
              id);
-    NotifyClient(device, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal));
+    ClientNotice notice;
+    notice.SetLocked(device, TRWM_XMIT_COMPLETE, WPARAM(device.transmitTotal));
     device.ResetTransmitLocked(false);
     // The next write, waiting for this one, is woken with the lock free: woken under it, it
     // would only run to block on it again.
-    EndRequest(device, lock);
+    EndRequest(device, lock, notice);
 }
 
 void AbortSend(Transport&, DeviceRecord& device) {
@@ -150,8 +170,9 @@ void AbortSend(Transport&, DeviceRecord& device) {
     // write of the device would wait in vain.
     device.ResetTransmitLocked(false);
     TraceLog::Get().Line("Device ID = %d\t Write data failed!\n", device.Id());
-    NotifyClient(device, TRWM_XMIT_FAILED, WPARAM(POSM_RS232_XMIT_ABORT));
-    EndRequest(device, lock);
+    ClientNotice notice;
+    notice.SetLocked(device, TRWM_XMIT_FAILED, WPARAM(POSM_RS232_XMIT_ABORT));
+    EndRequest(device, lock, notice);
 }
 
 int QueueWrite(Transport& transport, int handle, const void* data, unsigned length, int* status,
@@ -202,6 +223,7 @@ int QueueWrite(Transport& transport, int handle, const void* data, unsigned leng
         device->ResetTransmitLocked();
         return fail(TR_E_NO_WORKER_WINDOW);
     }
+    batch.LeaveToWorker();
     *status = TR_SUCCESS;
     transport.SetResult(TR_SUCCESS);
     return 1;

@@ -148,6 +148,26 @@ TEST_F(TraceFile, ACallersLineIsInTheFileAtOnceABatchsWhenItEnds) {
     EXPECT_NE(File().find("123456"), std::string::npos);
 }
 
+TEST_F(TraceFile, ABatchLeftToTheWorkerWaitsForTheNextFlushInOrder) {
+    TraceLog& log = TraceLog::Get();
+    {
+        TraceLog::Batch batch;
+        log.Line("Device ID = %d\t About to post TRWM_STARTXMIT\n", 1);
+        batch.LeaveToWorker();
+    }
+    EXPECT_EQ(File(), "");  // the worker's flush carries it
+    log.Line("from a caller\n");  // a later caller's line takes what waits along, in order
+    EXPECT_EQ(Unstamped(File()), "Device ID = 1\t About to post TRWM_STARTXMIT\nfrom a caller\n");
+    {
+        TraceLog::Batch batch;
+        log.Line("left\n");
+        batch.LeaveToWorker();
+    }
+    log.Flush();
+    EXPECT_EQ(Unstamped(File()),
+              "Device ID = 1\t About to post TRWM_STARTXMIT\nfrom a caller\nleft\n");
+}
+
 TEST_F(TraceFile, ALongBatchLosesNothingAndClosingWritesWhatWaits) {
     TraceLog& log = TraceLog::Get();
     std::string expected;
