@@ -131,6 +131,38 @@ TEST(EventTest, RepeatedWaitsOfOneThreadSeeEverySet) {
     EXPECT_EQ(WaitForSingleObject(ping.get(), 0), WAIT_TIMEOUT);
 }
 
+// An auto-reset event handed round more waiters than a set lists in place, each also waiting for
+// a stop event: every set wakes them all, exactly one takes it, and the others sleep again with
+// late wakes of earlier sets still arriving at their reused waiters. No set is lost or taken twice.
+TEST(WaitForMultipleObjectsTest, AutoResetSetsHandedAmongManyWaitersAreEachTakenOnce) {
+    constexpr int kWaiters = 6;
+    constexpr int kRounds = 300;
+    Event token(false, false), taken(false, false), stop(true, false);
+    std::atomic<int> takes{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kWaiters; ++i) {
+        threads.emplace_back([&] {
+            const HANDLE handles[] = {stop.get(), token.get()};
+            for (;;) {
+                const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+                if (woken != WAIT_OBJECT_0 + 1) return;
+                ++takes;
+                SetEvent(taken.get());
+            }
+        });
+    }
+    int answered = 0;
+    for (; answered < kRounds; ++answered) {
+        SetEvent(token.get());
+        if (WaitForSingleObject(taken.get(), 5000) != WAIT_OBJECT_0) break;
+    }
+    SetEvent(stop.get());
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(answered, kRounds);
+    EXPECT_EQ(takes.load(), answered);
+    EXPECT_EQ(WaitForSingleObject(token.get(), 0), WAIT_TIMEOUT);
+}
+
 TEST(WaitForMultipleObjectsTest, LowestSignalledIndexWinsAndOnlyItIsConsumed) {
     Event stop(true, false), read(false, false), other(false, false);
     const HANDLE handles[] = {stop.get(), read.get(), other.get()};
