@@ -24,6 +24,11 @@ thread_local AttachedThread attachedThread;
 JNIEnv* EnvForCurrentThread(JavaVM* vm, const char* threadName) {
     if (vm == nullptr) return nullptr;
     if (attachedThread.vm == vm) return attachedThread.env;
+    return EnvForForeignThread(vm, threadName);
+}
+
+JNIEnv* EnvForForeignThread(JavaVM* vm, const char* threadName) {
+    if (vm == nullptr) return nullptr;
     void* env = nullptr;
     const jint state = vm->GetEnv(&env, JNI_VERSION_1_4);
     if (state == JNI_OK) return static_cast<JNIEnv*>(env);
@@ -48,7 +53,8 @@ bool ClearPendingException(JNIEnv* env) {
 
 GlobalRef::~GlobalRef() {
     if (ref_ == nullptr) return;
-    if (JNIEnv* env = EnvForCurrentThread(vm_, releaseThreadName_)) env->DeleteGlobalRef(ref_);
+    // Often the application's thread (a Close): asked of the VM, never taken from the cache.
+    if (JNIEnv* env = EnvForForeignThread(vm_, releaseThreadName_)) env->DeleteGlobalRef(ref_);
 }
 
 }  // namespace orv::jni
