@@ -128,30 +128,21 @@ std::span<const DispatchEntry> CKeyboardControlCtrl::DispatchMembers() {
             LongProperty<PIDXKbd_EventTypes, PIDXKbd_EventTypes>("EventTypes"),
             LongProperty<PIDXKbd_POSKeyData>("POSKeyData"),
             LongProperty<PIDXKbd_POSKeyEventType>("POSKeyEventType"),
-
-            // Methods, DISPIDs 31 to 45 (ClearOutput: no output, 106).
-            Row(Member::Open),
-            Row(Member::Close),
-            Row(Member::Claim),
-            Row(Member::ClaimDevice),
-            Row(Member::Release),
-            Row(Member::ReleaseDevice),
+        }),
+        // Methods, DISPIDs 31 to 45 (ClearOutput: no output, 106).
+        kOpenClaimReleaseRows,
+        std::to_array<DispatchEntry>({
             Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
             Forwarded<kSoClearInput>("ClearInput"),
             UnsupportedMethod("ClearOutput"),
             Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
-            Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
-            Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
-            Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
-            Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
-            Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
-
-            // The service object's callbacks, DISPIDs 46 to 49.
-            Row(Member::SOData),
-            Row(Member::SODirectIO),
-            Row(Member::SOError),
-            Row(Member::SOStatusUpdate),
-        }));
+        }),
+        FirmwareStatisticsMethodRows<kSoCompareFirmwareVersion, kSoResetStatistics,
+                                     kSoRetrieveStatistics, kSoUpdateFirmware,
+                                     kSoUpdateStatistics>(),
+        // The service object's callbacks, DISPIDs 46 to 49.
+        std::to_array<DispatchEntry>({Row(Member::SOData)}),
+        kDirectIOErrorStatusCallbackRows);
     static_assert(std::size(kMembers) == 49, "the POS keyboard control has 49 members");
     return kMembers;
 }

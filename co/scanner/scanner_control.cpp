@@ -132,28 +132,20 @@ std::span<const DispatchEntry> CScannerControlCtrl::DispatchMembers() {
             StringProperty<kScanData>("ScanData"),
             StringProperty<kScanDataLabel>("ScanDataLabel"),
             LongProperty<kScanDataType>("ScanDataType"),
-
-            // Methods, DISPIDs 31 to 49.
-            Row(Member::Open),
-            Row(Member::Close),
-            Row(Member::Claim),
-            Row(Member::ClaimDevice),
-            Row(Member::Release),
-            Row(Member::ReleaseDevice),
+        }),
+        // Methods, DISPIDs 31 to 49.
+        kOpenClaimReleaseRows,
+        std::to_array<DispatchEntry>({
             Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
             Forwarded<kSoClearInput>("ClearInput"),
             UnsupportedMethod("ClearOutput"),
             Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
-            Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
-            Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
-            Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
-            Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
-            Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
-            Row(Member::SOData),
-            Row(Member::SODirectIO),
-            Row(Member::SOError),
-            Row(Member::SOStatusUpdate),
-        }));
+        }),
+        FirmwareStatisticsMethodRows<kSoCompareFirmwareVersion, kSoResetStatistics,
+                                     kSoRetrieveStatistics, kSoUpdateFirmware,
+                                     kSoUpdateStatistics>(),
+        std::to_array<DispatchEntry>({Row(Member::SOData)}),
+        kDirectIOErrorStatusCallbackRows);
     static_assert(std::size(kMembers) == 49, "the scanner control has 49 members");
     return kMembers;
 }

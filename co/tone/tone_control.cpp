@@ -141,32 +141,23 @@ std::span<const DispatchEntry> CToneControlCtrl::DispatchMembers() {
             LongProperty<PIDXTone_Tone2Duration, PIDXTone_Tone2Duration>("Tone2Duration"),
             LongProperty<PIDXTone_Tone2Pitch, PIDXTone_Tone2Pitch>("Tone2Pitch"),
             LongProperty<PIDXTone_Tone2Volume, PIDXTone_Tone2Volume>("Tone2Volume"),
-
-            // Methods, DISPIDs 37 to 53 (ClearInput: no input, 106).
-            Row(Member::Open),
-            Row(Member::Close),
-            Row(Member::Claim),
-            Row(Member::ClaimDevice),
-            Row(Member::Release),
-            Row(Member::ReleaseDevice),
+        }),
+        // Methods, DISPIDs 37 to 53 (ClearInput: no input, 106).
+        kOpenClaimReleaseRows,
+        std::to_array<DispatchEntry>({
             Forwarded<kSoCheckHealth, VT_I4>("CheckHealth"),
             UnsupportedMethod("ClearInput"),
             Forwarded<kSoClearOutput>("ClearOutput"),
             Forwarded<kSoDirectIO, VT_I4, VT_I4 | VT_BYREF, VT_BSTR | VT_BYREF>("DirectIO"),
             Forwarded<kSoSound, VT_I4, VT_I4>("Sound"),
             Forwarded<kSoSoundImmediate>("SoundImmediate"),
-            Forwarded<kSoCompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
-            Forwarded<kSoResetStatistics, VT_BSTR>("ResetStatistics"),
-            Forwarded<kSoRetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
-            Forwarded<kSoUpdateFirmware, VT_BSTR>("UpdateFirmware"),
-            Forwarded<kSoUpdateStatistics, VT_BSTR>("UpdateStatistics"),
-
-            // The service object's callbacks, DISPIDs 54 to 57.
-            Row(Member::SOOutputComplete),
-            Row(Member::SODirectIO),
-            Row(Member::SOError),
-            Row(Member::SOStatusUpdate),
-        }));
+        }),
+        FirmwareStatisticsMethodRows<kSoCompareFirmwareVersion, kSoResetStatistics,
+                                     kSoRetrieveStatistics, kSoUpdateFirmware,
+                                     kSoUpdateStatistics>(),
+        // The service object's callbacks, DISPIDs 54 to 57.
+        std::to_array<DispatchEntry>({Row(Member::SOOutputComplete)}),
+        kDirectIOErrorStatusCallbackRows);
     static_assert(std::size(kMembers) == 57, "the tone indicator control has 57 members");
     return kMembers;
 }

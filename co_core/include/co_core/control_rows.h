@@ -227,6 +227,38 @@ inline constexpr std::array<DispatchEntry, 26> kCommonPropertyRows = {{
     LongProperty<PIDX_State>("State"),
 }};
 
+// Blocks of method rows the suite's own controls list alike (their DISPIDs follow from where a
+// control joins them).
+inline constexpr std::array<DispatchEntry, 6> kOpenClaimReleaseRows = {{
+    Row(Member::Open),
+    Row(Member::Close),
+    Row(Member::Claim),
+    Row(Member::ClaimDevice),
+    Row(Member::Release),
+    Row(Member::ReleaseDevice),
+}};
+
+// The callbacks every class takes after its first one (SOData or SOOutputComplete).
+inline constexpr std::array<DispatchEntry, 3> kDirectIOErrorStatusCallbackRows = {{
+    Row(Member::SODirectIO),
+    Row(Member::SOError),
+    Row(Member::SOStatusUpdate),
+}};
+
+// The five firmware and statistics methods, forwarded to the service object's methods of the
+// same names (their DISPIDs differ from class to class).
+template <DISPID CompareFirmwareVersion, DISPID ResetStatistics, DISPID RetrieveStatistics,
+          DISPID UpdateFirmware, DISPID UpdateStatistics>
+constexpr std::array<DispatchEntry, 5> FirmwareStatisticsMethodRows() {
+    return {{
+        Forwarded<CompareFirmwareVersion, VT_BSTR, VT_I4>("CompareFirmwareVersion"),
+        Forwarded<ResetStatistics, VT_BSTR>("ResetStatistics"),
+        Forwarded<RetrieveStatistics, VT_BSTR | VT_BYREF>("RetrieveStatistics"),
+        Forwarded<UpdateFirmware, VT_BSTR>("UpdateFirmware"),
+        Forwarded<UpdateStatistics, VT_BSTR>("UpdateStatistics"),
+    }};
+}
+
 // One dispatch map from blocks of rows, in order: DISPID = position in the joined map.
 template <size_t... N>
 constexpr std::array<DispatchEntry, (N + ...)> JoinRows(const std::array<DispatchEntry, N>&... blocks) {
