@@ -68,8 +68,7 @@ struct Session {
         env->DeleteLocalRef(p1);
         jclass cls = env->GetObjectClass(javaControl);
         javaClass = static_cast<jclass>(env->NewGlobalRef(cls));
-        env->DeleteLocalRef(cls);
-    }
+        }
 };
 
 Session& S() {
@@ -257,21 +256,55 @@ void HandOffReceiver(JavaVM* vm) {
     vm->DetachCurrentThread();
 }
 
+// The event thread's native: stamps on entry, as the test control stamps SOData.
+struct DeliveredSlot {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    uint64_t count = 0;
+    int64_t nanos = 0;
+} g_delivered;
+
+void JNICALL DeliveredNative(JNIEnv*, jclass, jobject) {
+    const int64_t now = MonotonicNanos();
+    {
+        std::lock_guard lock(g_delivered.mutex);
+        g_delivered.nanos = now;
+        ++g_delivered.count;
+    }
+    g_delivered.arrived.notify_one();
+}
+
+// HandOff with both its natives bound (once); null, with the benchmark skipped, when it is not
+// on the class path or cannot be bound.
+jclass BoundHandOff(JNIEnv* env, benchmark::State& state) {
+    static jclass bound = [env] {
+        const jclass cls = env->FindClass("com/orv/perf/HandOff");
+        const JNINativeMethod natives[] = {
+            {const_cast<char*>("handOff"), const_cast<char*>("(Ljava/lang/Object;)V"),
+             reinterpret_cast<void*>(HandOffNative)},
+            {const_cast<char*>("delivered"), const_cast<char*>("(Ljava/lang/Object;)V"),
+             reinterpret_cast<void*>(DeliveredNative)},
+        };
+        jclass global = nullptr;
+        if (cls && env->RegisterNatives(cls, natives, 2) == JNI_OK)
+            global = static_cast<jclass>(env->NewGlobalRef(cls));
+        env->ExceptionClear();
+        if (cls) env->DeleteLocalRef(cls);
+        return global;
+    }();
+    if (!bound) state.SkipWithError("cannot find or bind com.orv.perf.HandOff");
+    return bound;
+}
+
 void BM_JavaToNativeHandOff(benchmark::State& state) {
     Session& s = S();
     JNIEnv* env = Env();
-    jclass cls = env->FindClass("com/orv/perf/HandOff");
-    if (!cls) {
-        env->ExceptionClear();
-        state.SkipWithError("com.orv.perf.HandOff is not on the class path");
-        return;
-    }
-    const JNINativeMethod native{const_cast<char*>("handOff"), const_cast<char*>("(Ljava/lang/Object;)V"),
-                                 reinterpret_cast<void*>(HandOffNative)};
+    jclass cls = BoundHandOff(env, state);
+    if (!cls) return;
     const jmethodID raise = env->GetStaticMethodID(cls, "raise", "(Ljava/lang/Object;I)J");
-    if (env->RegisterNatives(cls, &native, 1) != JNI_OK || !raise) {
+    if (!raise) {
         env->ExceptionClear();
-        state.SkipWithError("cannot bind com.orv.perf.HandOff");
+        state.SkipWithError("no HandOff.raise");
         return;
     }
     JavaVM* vm = nullptr;
@@ -298,7 +331,6 @@ void BM_JavaToNativeHandOff(benchmark::State& state) {
     }
     g_handOff.handed.notify_one();
     receiver.join();
-    env->DeleteLocalRef(cls);
     state.counters["median_us"] = orv::perf::Percentile(micros, 50);
     state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
 }
@@ -306,41 +338,18 @@ BENCHMARK(BM_JavaToNativeHandOff)->UseManualTime()->Iterations(5000);
 
 // The floor of a path whose events are fired on a Java event thread: HandOff.raiseOnEventThread
 // on this thread queues a DataEvent for a Java thread on the peer core (a lock, a condition and
-// a queue, as the device's event thread), which calls the native below; it stamps on entry, as
-// the test control stamps SOData. One Java wake-up and one Java-to-native call.
-struct DeliveredSlot {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    uint64_t count = 0;
-    int64_t nanos = 0;
-} g_delivered;
-
-void JNICALL DeliveredNative(JNIEnv*, jclass, jobject) {
-    const int64_t now = MonotonicNanos();
-    {
-        std::lock_guard lock(g_delivered.mutex);
-        g_delivered.nanos = now;
-        ++g_delivered.count;
-    }
-    g_delivered.arrived.notify_one();
-}
-
+// a queue, as the device's event thread), which calls DeliveredNative. One Java wake-up and one
+// Java-to-native call.
 void BM_JavaEventThreadHandOff(benchmark::State& state) {
     Session& s = S();
     JNIEnv* env = Env();
-    jclass cls = env->FindClass("com/orv/perf/HandOff");
-    if (!cls) {
-        env->ExceptionClear();
-        state.SkipWithError("com.orv.perf.HandOff is not on the class path");
-        return;
-    }
-    const JNINativeMethod native{const_cast<char*>("delivered"), const_cast<char*>("(Ljava/lang/Object;)V"),
-                                 reinterpret_cast<void*>(DeliveredNative)};
+    jclass cls = BoundHandOff(env, state);
+    if (!cls) return;
     const jmethodID raise = env->GetStaticMethodID(cls, "raiseOnEventThread", "(Ljava/lang/Object;I)J");
     const jmethodID start = env->GetStaticMethodID(cls, "startEventThread", "()V");
-    if (env->RegisterNatives(cls, &native, 1) != JNI_OK || !raise || !start) {
+    if (!raise || !start) {
         env->ExceptionClear();
-        state.SkipWithError("cannot bind com.orv.perf.HandOff");
+        state.SkipWithError("no HandOff.raiseOnEventThread");
         return;
     }
     // Started from the peer core, so the event thread runs there (threads inherit affinity).
@@ -373,7 +382,6 @@ void BM_JavaEventThreadHandOff(benchmark::State& state) {
         micros.push_back(us);
         state.SetIterationTime(us / 1e6);
     }
-    env->DeleteLocalRef(cls);
     if (micros.empty()) return;
     state.counters["median_us"] = orv::perf::Percentile(micros, 50);
     state.counters["p99_us"] = orv::perf::Percentile(micros, 99);
